@@ -1,0 +1,7 @@
+kastrel_test(test_coremem SOURCES test_coremem.cpp LIBS core)
+kastrel_test(test_coredebug SOURCES test_coredebug.cpp LIBS core)
+foreach(t test_corefile test_corefile_browse)
+  kastrel_test(${t} SOURCES ${t}.cpp LIBS core)
+  target_compile_definitions(${t} PRIVATE MKCORE_PATH="$<TARGET_FILE:mkcore>")
+  add_dependencies(${t} mkcore)
+endforeach()
