@@ -1,0 +1,6 @@
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+find_package(OpenGL REQUIRED)
+find_package(GLEW REQUIRED)
+find_package(Threads REQUIRED)
+target_link_libraries(platform PUBLIC PkgConfig::SDL2 OpenGL::GL GLEW::GLEW Threads::Threads ${CMAKE_DL_LIBS})
