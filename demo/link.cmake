@@ -1,0 +1,6 @@
+target_link_libraries(demo PUBLIC core)
+foreach(lib sound krv platform)
+  if(TARGET ${lib})
+    target_link_libraries(demo PUBLIC ${lib})
+  endif()
+endforeach()
