@@ -498,7 +498,10 @@ void corefile_rewind(s_corefile* handle) {
 
 void corefile_close(s_corefile* handle) {
     if (corefile_mounttype == COREFILE_MOUNT_TREE) {
+        // The stream is forgotten once closed, so a second close or a read
+        // after the close cannot touch a released stream.
         if (handle->fp) fclose(handle->fp);
+        handle->fp = nullptr;
     } else {
         handle->fp = nullptr;
         handle->index = 0;
