@@ -3,9 +3,10 @@
 // <mmsystem.h> stands in its place.
 //
 // What this implementation does (see winmm_waveout.cpp for the reasons):
-// - One device at a time per handle, opened on SDL's default output device
-//   (WAVE_MAPPER only) in exactly the PCM format asked for: 8-bit unsigned or
-//   16-bit signed little-endian, mono or stereo, at any rate SDL accepts.
+// - Each handle is one SDL audio device (up to four at once), opened on SDL's
+//   default output (WAVE_MAPPER only) in exactly the PCM format asked for:
+//   8-bit unsigned or 16-bit signed little-endian, mono or stereo, at any
+//   rate SDL accepts. Up to 64 headers may be queued on a device.
 // - Written headers play in the order written; each finished header is marked
 //   WHDR_DONE and handed to the callback with WOM_DONE, one call per header,
 //   in queue order, on a thread the layer starts for the device. No lock of

@@ -604,6 +604,22 @@ TEST_F(WaveOut, ClosedHandleIsInvalidAndTheDeviceReopens) {
     EXPECT_EQ(ev_.Count(WOM_CLOSE), 2u);
 }
 
+// Without a callback the flags tell when a buffer is done.
+TEST_F(WaveOut, OpenWithoutCallbackMarksBuffersDone) {
+    UseDriver("dummy");
+    Buffers b(1024);
+    b.Set(0, 1024, 0);
+    WAVEFORMATEX f = Format(44100, 16, 2);
+    ASSERT_EQ(waveOutOpen(&hwo_, WAVE_MAPPER, &f, 0, 0, CALLBACK_NULL),
+              (MMRESULT)MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutPrepareHeader(hwo_, &b.hdr[0], sizeof(WAVEHDR)), (MMRESULT)MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutWrite(hwo_, &b.hdr[0], sizeof(WAVEHDR)), (MMRESULT)MMSYSERR_NOERROR);
+    for (int i = 0; i < 500 && !(b.hdr[0].dwFlags & WHDR_DONE); i++)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(b.hdr[0].dwFlags, WHDR_PREPARED | WHDR_DONE);
+    EXPECT_EQ(waveOutClose(hwo_), (MMRESULT)MMSYSERR_NOERROR);
+}
+
 // Opens that fail as on Windows: a non-zero result, no handle, and the first
 // header call on what the failed open left (NULL) fails too.
 struct OpenFailure {
