@@ -77,11 +77,29 @@ Figure add_person(ShapeList* l, float fx, float fy, float h, const Pose* p) {
     float shx = hipx + 0.30f * h * ux, shy = hipy + 0.30f * h * uy;
     float hx = hipx + 0.43f * h * ux, hy = hipy + 0.43f * h * uy;
     f.hip[0] = hipx, f.hip[1] = hipy, f.head[0] = hx, f.head[1] = hy;
-    shape_capsule(l, hipx, hipy, shx, shy + 0.03f * h, 0.075f * h);        // torso
-    shape_ellipse(l, (hipx + shx) * 0.5f + 0.02f * h * ux, (hipy + shy) * 0.5f - 0.03f * h,
-                  0.10f * h, 0.13f * h, p->lean);                            // chest
-    shape_capsule(l, shx, shy, hx, hy, 0.03f * h);                          // neck
-    shape_circle(l, hx, hy, 0.062f * h);                                    // head
+    // Torso: shoulders, waist and hips as a tapered outline in the body's
+    // own frame (across, up), turned by the lean about the hips.
+    float px = cosf(p->lean), py = sinf(p->lean);
+    auto at = [&](float across, float up, float* ox, float* oy) {
+        *ox = hipx + (across * px + up * ux) * h;
+        *oy = hipy + (across * py + up * uy) * h;
+    };
+    const float outline[4][2] = {{0.10f, 0.29f}, {0.062f, 0.13f}, {0.088f, 0.0f}, {0.08f, -0.05f}};
+    for (int i = 0; i + 1 < 4; i++) {
+        float ax, ay, bx, by, cx, cy, dx, dy;
+        at(-outline[i][0], outline[i][1], &ax, &ay);
+        at(outline[i][0], outline[i][1], &bx, &by);
+        at(outline[i + 1][0], outline[i + 1][1], &cx, &cy);
+        at(-outline[i + 1][0], outline[i + 1][1], &dx, &dy);
+        shape_triangle(l, ax, ay, bx, by, cx, cy);
+        shape_triangle(l, ax, ay, cx, cy, dx, dy);
+    }
+    float slx, sly, srx, sry;
+    at(-0.085f, 0.28f, &slx, &sly);
+    at(0.085f, 0.28f, &srx, &sry);
+    shape_capsule(l, slx, sly, srx, sry, 0.035f * h);                         // shoulders
+    shape_capsule(l, shx, shy, hx, hy, 0.03f * h);                            // neck
+    shape_ellipse(l, hx, hy, 0.055f * h, 0.066f * h, p->lean);                // head
     if (p->hair) {
         shape_circle(l, hx - 0.01f * h, hy - 0.01f * h, 0.07f * h);
         shape_capsule(l, hx - 0.02f * h, hy, hx - 0.05f * h, hy + 0.17f * h, 0.055f * h);
@@ -92,7 +110,7 @@ Figure add_person(ShapeList* l, float fx, float fy, float h, const Pose* p) {
     // Arms.
     for (int side = 0; side < 2; side++) {
         const float* a = side ? p->arm_r : p->arm_l;
-        float sx = shx + (side ? 0.085f : -0.085f) * h, sy = shy + 0.02f * h;
+        float sx = side ? srx : slx, sy = side ? sry : sly;
         float ex = sx + 0.17f * h * sinf(a[0]), ey = sy + 0.17f * h * cosf(a[0]);
         float wx = ex + 0.16f * h * sinf(a[1]), wy = ey + 0.16f * h * cosf(a[1]);
         shape_capsule(l, sx, sy, ex, ey, 0.034f * h);
@@ -251,7 +269,7 @@ bool paint_band(Canvas* c) {
     // Guitarist, leaning back, guitar across the hips.
     Pose g = {-0.10f, {-0.55f, -1.75f}, {0.25f, -0.9f}, -0.09f, 0.12f, -0.02f, 0.03f, 0, 0};
     Figure fg = add_person(&l, 140, floor, 150, &g);
-    add_guitar(&l, fg.hip[0] + 8, fg.hip[1] + 2, 30, kPi + 0.42f, 2.1f);
+    add_guitar(&l, fg.hip[0] + 16, fg.hip[1] + 4, 36, kPi + 0.40f, 2.0f);
     (void)fg;
 
     // Singer with the microphone stand, free arm raised.
@@ -266,7 +284,7 @@ bool paint_band(Canvas* c) {
     // Bassist by the amplifiers, leaning into the groove.
     Pose b = {0.14f, {0.2f, 1.3f}, {0.55f, 1.75f}, -0.10f, 0.10f, 0.02f, 0.0f, 0, 0};
     Figure fb = add_person(&l, 548, floor, 152, &b);
-    add_guitar(&l, fb.hip[0] - 6, fb.hip[1] + 4, 30, -0.50f, 2.6f);
+    add_guitar(&l, fb.hip[0] - 14, fb.hip[1] + 6, 34, -0.45f, 2.5f);
 
     Mask m;
     if (!mask_new(&m, c->w, c->h)) return false;
