@@ -125,8 +125,8 @@ void Soundsystem_SaveSound(const char* name, s_sound* s) { Soundsystem_SaveWAV(n
 // The length argument counts frames: the record plays length x channels
 // values (its `length`), which is the whole buffer that is allocated and
 // handed to the refill hook, for mono and stereo streams alike.
-void Soundsystem_CreateSoundStream(s_sound* s, s_soundcallback callback, int frequency, int bits,
-                                   int channels, int length) {
+void Soundsystem_CreateSoundStream(s_sound* s, void (*callback)(void* data, unsigned int size), int frequency,
+                                   int bits, int channels, int length) {
     unsigned int values = (unsigned int)length * (unsigned int)channels;
     unsigned int size = values * ((unsigned int)bits >> 3);
     void* data = malloc(size ? size : 1);

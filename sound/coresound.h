@@ -9,10 +9,6 @@
 
 #include <cstdint>
 
-// Refill hook of a stream: called by the mixer with the sample bytes and
-// their byte count each time the position passes the end.
-typedef void (*s_soundcallback)(void* data, unsigned int size);
-
 struct s_sound {
     short playing;              // 1 while to be heard; 0 stopped or paused
     unsigned short channels;    // values per frame: 1 or 2
@@ -28,7 +24,10 @@ struct s_sound {
     unsigned char leftvolume;   // left gain
     unsigned char rightvolume;  // right gain
     unsigned char panning;      // 0 full left, 128 centre, 255 full right
-    s_soundcallback callback;   // refill hook of a stream, null for loaded sounds
+    // Refill hook of a stream, null for loaded sounds: called by the mixer
+    // with the sample bytes and their byte count each time the position
+    // passes the end.
+    void (*callback)(void* data, unsigned int size);
     void* data;                 // the sample bytes (malloc), interleaved frames
 };
 
@@ -60,8 +59,8 @@ char* upcase_sound(char* text);
 
 void Soundsystem_LoadSound(const char* name, s_sound* s);
 void Soundsystem_SaveSound(const char* name, s_sound* s);
-void Soundsystem_CreateSoundStream(s_sound* s, s_soundcallback callback, int frequency, int bits,
-                                   int channels, int length);
+void Soundsystem_CreateSoundStream(s_sound* s, void (*callback)(void* data, unsigned int size), int frequency,
+                                   int bits, int channels, int length);
 
 void Soundsystem_PlaySound(s_sound* s, int loop);
 void Soundsystem_PlayMusic(s_sound* s, int loop);

@@ -20,7 +20,10 @@ protected:
         st::StartSoundSystem();
     }
     void TearDown() override {
-        for (s_sound* s : records_) st::ReleaseRecord(s);
+        for (s_sound* s : records_) {
+            st::ReleaseRecord(s);
+            delete s;
+        }
         corefile_closeimage();
         st::StopSoundSystem();
         kt::ScratchTest::TearDown();

@@ -446,6 +446,38 @@ TEST_F(Mixer, APositionInsideAFrameReadsTheWholeFrame) {
                                 10 * 127, 20 * 127}));  // the last after the wrap, at value index 1
 }
 
+// A position's fraction never changes which value is read: a sound started
+// at fraction 1/256 mixes exactly as one started at 0, for every source and
+// output layout (the mixer reads whole-step runs in order, other runs step
+// by step).
+TEST_F(Mixer, TheFractionOfAPositionDoesNotChangeTheValuesRead) {
+    std::string bytes;
+    for (int i = 0; i < 6000; i++) bytes += (char)((i * 7919) >> 3);
+    for (int bits : {8, 16}) {
+        for (int channels : {1, 2, 3}) {
+            for (int outchannels : {1, 2}) {
+                SCOPED_TRACE(testing::Message() << bits << " bits, " << channels << " channels, output "
+                                                << outchannels);
+                std::vector<int> mixed[2];
+                for (int fraction = 0; fraction < 2; fraction++) {
+                    st::StartSoundSystem(44100, outchannels, 16);
+                    s_sound* s = new s_sound;
+                    records_.push_back(s);
+                    st::FillRecord(s, channels, bits, 44100, bytes);
+                    Soundsystem_SetPanning(s, 40);
+                    Soundsystem_PlaySound(s, 1);
+                    s->position = (uint64_t)fraction;
+                    st::MixBlock();
+                    mixed[fraction].assign(soundsystem.outputbuffer,
+                                           soundsystem.outputbuffer + 2048 * outchannels);
+                }
+                EXPECT_EQ(mixed[0], mixed[1]);
+                EXPECT_NE(mixed[0], std::vector<int>(2048 * outchannels, 0));
+            }
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Records that cannot play as they are
 
