@@ -166,7 +166,7 @@ void mix_sound(s_sound* s, int* acc, int frames, int outchannels) {
         g1 = 0;
     }
     const uint32_t inc = s->increment;
-    const span_mixer mix = pick_span_mixer(s, outchannels);
+    span_mixer mix = pick_span_mixer(s, outchannels);
     uint64_t pos = s->position;
     uint64_t readable = readable_end(s);
 
@@ -200,7 +200,15 @@ void mix_sound(s_sound* s, int* acc, int frames, int outchannels) {
             // A hook that moved or stopped its own stream keeps what it set.
             if (s->position == pos) pos -= end;
             else pos = s->position;
-            if (!s->playing || !is_listed(s)) return;
+            if (pos >= end) pos %= end;
+            if (!is_listed(s)) return;
+            if (!s->playing) {
+                // Paused by its hook: it keeps its place after the wrap.
+                s->position = pos;
+                return;
+            }
+            // The hook may have put other sample bytes in place.
+            mix = pick_span_mixer(s, outchannels);
             readable = readable_end(s);
         } else if (s->loop) {
             pos -= end;

@@ -71,6 +71,9 @@ void Soundsystem_StopMusic(s_sound* s);
 void Soundsystem_DeleteSound(s_sound* s);
 
 void Soundsystem_SetSoundOffset(s_sound* s, uint64_t frame);
+// The record is passed by value: the caller makes the copy. While the mixer
+// runs on another thread, a caller that wants the copy to be one consistent
+// state makes it inside soundlock_enter / soundlock_leave (sound/soundlock.h).
 uint64_t Soundsystem_GetSoundOffset(s_sound s);
 
 int* Soundsystem_GetOutputBuffer(void);

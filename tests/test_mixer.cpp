@@ -316,6 +316,8 @@ struct RefillLog {
     std::vector<unsigned int> sizes;
     void* replacement = nullptr;  // given: the hook swaps the buffer for it
     bool stop = false;            // the hook stops its own stream
+    bool pause = false;           // the hook pauses its own stream
+    void* eightbit = nullptr;     // given: the hook puts these 8-bit values in place
 };
 RefillLog refills;
 
@@ -332,6 +334,12 @@ void Refill(void* data, unsigned int size) {
         std::swap(refills.stream->data, refills.replacement);
     }
     if (refills.stop) Soundsystem_StopSound(refills.stream);
+    if (refills.pause) Soundsystem_PauseSound(refills.stream);
+    if (refills.eightbit) {
+        std::swap(refills.stream->data, refills.eightbit);
+        refills.stream->bits = 8;
+        refills.stream->size = size / 2;
+    }
 }
 
 TEST_F(Mixer, AStreamIsRefilledEachTimeItPassesTheEndBeforeTheWrap) {
@@ -394,6 +402,36 @@ TEST_F(Mixer, AHookMayReplaceTheBufferOrStopItsStream) {
     EXPECT_EQ(std::vector<int>(out.begin() + 300, out.end()), std::vector<int>(1748, 0));
     EXPECT_EQ(stream.position, 0u);
     EXPECT_EQ(soundsystem.numactive, 0);
+    Soundsystem_DeleteSound(&stream);
+}
+
+TEST_F(Mixer, AHookMayPauseItsStreamOrChangeItsFormat) {
+    MonoOutput();
+    s_sound stream;
+    refills = RefillLog{};
+    refills.stream = &stream;
+    refills.pause = true;
+    Soundsystem_CreateSoundStream(&stream, Refill, 44100, 16, 1, 300);
+    Soundsystem_PlaySound(&stream, 0);
+    std::vector<int> out = st::MixBlock();
+    EXPECT_EQ(refills.positions.size(), 1u);
+    EXPECT_EQ(std::vector<int>(out.begin() + 300, out.end()), std::vector<int>(1748, 0));
+    EXPECT_EQ(stream.position, 0u);  // wrapped, then paused
+    EXPECT_EQ(stream.playing, 0);
+    EXPECT_EQ(soundsystem.numactive, 1);
+    Soundsystem_DeleteSound(&stream);
+
+    // 16-bit values replaced by as many 8-bit ones, in half the bytes.
+    refills = RefillLog{};
+    refills.stream = &stream;
+    Soundsystem_CreateSoundStream(&stream, Refill, 44100, 16, 1, 1000);
+    refills.eightbit = malloc(1000);
+    memset(refills.eightbit, 0x90, 1000);
+    Soundsystem_PlaySound(&stream, 0);
+    out = st::MixBlock();
+    EXPECT_EQ(out[1000], (0x10 * 256 * 253) >> 8);
+    EXPECT_EQ(out[1999], (0x10 * 256 * 253) >> 8);
+    free(refills.eightbit);
     Soundsystem_DeleteSound(&stream);
 }
 
