@@ -47,9 +47,9 @@ void main()
     }
     float level = 1.0;
     float inside = smoothstep(level * 0.9, level * 1.1, field);
-    // A normal for shading: facing out at the rim, up in the middle.
-    float e = clamp((field - level) / field * 1.6, 0.0, 1.0);
-    vec3 nor = normalize(vec3(-normalize(grad + 1e-6) * (1.0 - e), 0.15 + e));
+    // A normal for shading from the surface 1 - 1/field, which is a round
+    // cap over each ball: it faces out at the rim and up in the middle.
+    vec3 nor = normalize(vec3(-grad / (field * field) * radius * 0.75, 1.0));
 
     vec2 bu = (texCoord - 0.5) * (0.95 - 0.05 * lv.x) + 0.5;
     vec3 back = bitmap(texture3, bu).rgb * 0.55;
@@ -68,9 +68,12 @@ void main()
              + refl * 0.2;
     } else {
         vec2 q = texCoord + nor.xy * 0.08;
-        vec4 pic = s == 1 ? bitmap(texture1, q) : bitmap(texture2, q);
-        vec3 seen = mix(bitmap(texture3, q * 0.9 + 0.05).rgb * 0.5, pic.rgb, pic.a);
+        vec4 pic1 = bitmap(texture1, q);
+        vec4 pic2 = bitmap(texture2, q);
+        vec4 pic = s == 1 ? pic1 : pic2;
+        vec3 seen = mix(back * 0.9, pic.rgb, pic.a);
         ball = seen * 0.9 + refl * fres * 0.8 + vec3(0.1, 0.15, 0.2);
+        ball += vec3(0.5, 0.75, 1.0) * clamp(fres * 2.5, 0.0, 1.0) * (0.5 + 0.5 * lv.y);  // the glass rim
     }
     // Light from the top left.
     vec3 l = normalize(vec3(-0.5, 0.6, 0.6));

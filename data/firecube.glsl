@@ -84,7 +84,7 @@ void main()
 
     // Flames: noise rising upwards, shaped around the cube's outline.
     vec2 fq = vec2(p.x * 3.0, p.y * 2.0 - t * 1.6);
-    float n = fbm(fq + vec2(0.0, fbm(fq * 0.7 + t * 0.3)));
+    float n = fbm(fq + vec2(0.0, vnoise(fq * 0.7 + t * 0.3)));
     float above = clamp(p.y + 0.6, 0.0, 1.6);
     float flame = exp(-mind * (3.5 - 1.5 * heat)) * (0.6 + above) * n * 1.3 * heat;
     flame -= 0.15 * (1.0 - above);
@@ -106,7 +106,8 @@ void main()
         vec3 nor = lnor * rot;  // back to the world frame
         // Glowing cracks in the charred faces.
         vec2 fuv = abs(lnor.x) > 0.5 ? lp.yz : (abs(lnor.y) > 0.5 ? lp.xz : lp.xy);
-        float crack = fbm(fuv * 4.0 + t * 0.2);
+        vec2 cq = fuv * 4.0 + t * 0.2;
+        float crack = vnoise(cq) * 0.65 + vnoise(cq * 2.3 + 5.1) * 0.35;
         float glow = smoothstep(0.52, 0.5, abs(crack - 0.5) + 0.45) * heat;
         float diff = clamp(dot(nor, normalize(vec3(0.4, 0.8, -0.6))), 0.0, 1.0);
         vec3 ember = s == 3 ? vec3(0.3, 0.7, 1.5) : vec3(1.6, 0.6, 0.1);

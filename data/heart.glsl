@@ -65,15 +65,20 @@ void main()
     float depth = clamp(-d / (size * 0.45), 0.0, 1.0);
     float bulge = sqrt(depth);
     vec2 q = texCoord + (p / (r + 0.001)) * (1.0 - bulge) * -0.04;
-    vec4 pic = s == 1 ? bitmap(texture1, q) : bitmap(texture0, q);
+    // Each picture is read once (texture reads are dear): the state
+    // picks where and which.
+    vec2 kq = q;
+    float seg = 0.0;
     if (s == 3) {
         float a = atan(p.y, p.x) + t * 0.4 + absfft.x * 0.002;
-        float seg = floor(a / 0.7854);
+        seg = mod(floor(a / 0.7854), 2.0);
         float la = mod(a, 0.7854);
         la = min(la, 0.7854 - la);
-        vec2 kq = vec2(cos(la), sin(la)) * r * (1.4 + 0.2 * beat) + 0.5;
-        pic = mod(seg, 2.0) < 1.0 ? bitmap(texture0, kq) : bitmap(texture1, kq);
+        kq = vec2(cos(la), sin(la)) * r * (1.4 + 0.2 * beat) + 0.5;
     }
+    vec4 pic0 = bitmap(texture0, kq);
+    vec4 pic1 = bitmap(texture1, kq);
+    vec4 pic = (s == 1 || (s == 3 && seg > 0.5)) ? pic1 : pic0;
     vec3 red = vec3(0.9, 0.05, 0.15) * (0.4 + 0.6 * bulge);
     vec3 fill = mix(red, pic.rgb * (0.5 + 0.7 * bulge), 0.65 * pic.a);
     // Highlight on the upper left lobe.

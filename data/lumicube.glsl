@@ -58,10 +58,6 @@ void main()
 
     // The picture behind, slowly drifting.
     vec2 bu = (texCoord - 0.5) * 0.9 + 0.5 + vec2(sin(t * 0.2), cos(t * 0.17)) * 0.04;
-    vec3 back = (s == 1 ? bitmap(texture1, bu) : bitmap(texture0, bu)).rgb;
-    vec3 col = back * 0.45;
-    // In state 2 the picture dims to a starry dark for the text.
-    if (s == 2) col = back * 0.08 + vec3(1.0) * step(0.995, fract(sin(dot(floor(texCoord * 200.0), vec2(12.9898, 78.233))) * 43758.5453));
 
     float a = t * 0.45 + absfft.y * 0.001;
     float b = t * 0.3;
@@ -82,7 +78,7 @@ void main()
     float glow = 0.0;
     vec2 d = vec2(1.0);
     bool hit = false;
-    for (int i = 0; i < 40; i++) {
+    for (int i = 0; i < 32; i++) {
         if (dist >= far) break;
         d = scene(ro + rd * dist, split);
         glow += 0.012 / (0.01 + d.x * d.x * 40.0);
@@ -91,15 +87,24 @@ void main()
         dist += max(m * 0.9, 0.01);
     }
     vec3 tint = 0.6 + 0.4 * cos(6.2832 * (vec3(0.0, 0.33, 0.67) + lv.y * 0.5 + t * 0.04 + (s == 2 ? 0.5 : 0.0)));
+    // The inner cube's face coordinates where the ray hit it.
+    vec3 pos = ro + rd * dist;
+    if (split) pos.xy = abs(pos.xy) - 0.6;
+    vec3 ap = abs(pos);
+    float size = split ? 0.35 : 0.8;
+    vec2 fuv = ap.x > ap.y && ap.x > ap.z ? pos.yz : (ap.y > ap.z ? pos.xz : pos.xy);
+    fuv = fuv / (size * 0.9) + 0.5;
+    // One read of each picture (texture reads are dear): behind the cube
+    // the one picture, on its faces the other; state 1 swaps them.
+    bool swap = s == 1;
+    vec3 pic0 = bitmap(texture0, swap ? fuv : bu).rgb;
+    vec3 pic1 = bitmap(texture1, swap ? bu : fuv).rgb;
+    vec3 back = swap ? pic1 : pic0;
+    vec3 face = swap ? pic0 : pic1;
+    vec3 col = back * 0.45;
+    // In state 2 the picture dims to a starry dark for the text.
+    if (s == 2) col = back * 0.08 + vec3(1.0) * step(0.995, fract(sin(dot(floor(texCoord * 200.0), vec2(12.9898, 78.233))) * 43758.5453));
     if (hit) {
-        vec3 pos = ro + rd * dist;
-        if (split) pos.xy = abs(pos.xy) - 0.6;
-        vec3 ap = abs(pos);
-        float size = split ? 0.35 : 0.8;
-        vec2 fuv = ap.x > ap.y && ap.x > ap.z ? pos.yz : (ap.y > ap.z ? pos.xz : pos.xy);
-        fuv = fuv / (size * 0.9) + 0.5;
-        vec3 face = bitmap(texture1, fuv).rgb;
-        if (s == 1) face = bitmap(texture0, fuv).rgb;
         float edge = max(abs(fuv.x - 0.5), abs(fuv.y - 0.5));
         col = face * 0.9 + tint * smoothstep(0.4, 0.5, edge) * 0.8;
     }

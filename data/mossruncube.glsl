@@ -24,6 +24,8 @@ float mossCube(vec3 p, float fur)
 {
     vec3 q = abs(p) - vec3(0.6);
     float box = length(max(q, 0.0)) + min(max(q.x, max(q.y, q.z)), 0.0) - 0.08;
+    // Far from the fur the tufts need not be worked out: they reach out at
+    // most 1.25 fur, so this is a safe step.
     float tufts = sin(p.x * 23.0) * sin(p.y * 21.0) * sin(p.z * 25.0)
                 + 0.5 * sin(p.x * 47.0 + p.y * 13.0) * sin(p.z * 43.0 - p.y * 17.0);
     return box - fur * (0.5 + 0.5 * tufts);
@@ -63,10 +65,10 @@ void main()
         float dist = -bb - sqrt(disc);
         float far = -bb + sqrt(disc);
         float d = 1.0;
-        for (int i = 0; i < 48; i++) {
+        for (int i = 0; i < 32; i++) {
             d = mossCube(ro + rd * dist, fur);
             if (d < 0.003 || dist > far) break;
-            dist += d * 0.6;  // the fur bends distances: walk carefully
+            dist += d * 0.7;  // the fur bends distances: walk carefully
         }
         if (d < 0.01) {
             vec3 pos = ro + rd * dist;
@@ -79,7 +81,10 @@ void main()
             float depth = clamp(core / max(fur, 0.001), 0.0, 1.0);
             vec3 lightDir = rot * normalize(vec3(-0.4, 0.7, -0.6));
             float diff = clamp(dot(nor, lightDir), 0.0, 1.0);
-            vec3 moss = mix(vec3(0.03, 0.09, 0.02), vec3(0.35, 0.65, 0.12), depth);
+            // Patches of yellower and darker moss over the cube.
+            float patch = sin(pos.x * 5.0 + pos.y * 3.0) * sin(pos.z * 4.0 - pos.y * 2.0);
+            vec3 tip = mix(vec3(0.35, 0.65, 0.12), vec3(0.6, 0.7, 0.15), clamp(patch, 0.0, 1.0));
+            vec3 moss = mix(vec3(0.03, 0.09, 0.02), tip, depth) * (0.8 + 0.2 * patch);
             moss += vec3(0.5, 0.6, 0.2) * pow(depth, 4.0) * lv.w;  // tips catch the highs
             col = moss * (0.25 + 0.9 * diff) * lightc;
         }

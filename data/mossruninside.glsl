@@ -60,14 +60,16 @@ void main()
     // Light bands rushing towards the viewer, coloured from the curtain strip.
     float ring = fract(depth * 0.5 + run * 0.5);
     vec3 light = texture2D(texture0, vec2(fract(a + run * 0.1), 0.5)).rgb;
-    float bandl = exp(-ring * 10.0) * (0.5 + 1.5 * lv.x);
+    float bandl = exp(-ring * (s == 3 ? 25.0 : 10.0)) * (0.5 + 1.5 * lv.x);
     vec3 col = moss * (0.6 + 0.8 * lv.y) + light * bandl * 1.5;
 
     // The greeting, wrapped once round the wall, comes rushing out of the
     // distance as a ring, again and again.
     if (s == 1 || s == 2) {
-        float ringAt = 2.6 - fract(t * 0.3) * 2.2;
-        vec2 tu = vec2(fract(-a + 0.25 + t * 0.03), (depth - ringAt) / 1.3 + 0.5);
+        // The ring's radius on screen grows as it nears; the letters keep
+        // their shape: their height is 0.4 of the radius, their tops inwards.
+        float ringR = mix(0.12, 0.95, pow(fract(t * 0.3), 1.5));
+        vec2 tu = vec2(fract(a + 0.25 - t * 0.03), (r / ringR - 1.0) / 0.4 + 0.5);
         vec4 txt = texture2D(texture1, vec2(tu.x, tu.y));
         float ink = txt.a * max(txt.r, max(txt.g, txt.b)) * step(0.0, tu.y) * step(tu.y, 1.0);
         col = mix(col, vec3(1.0, 1.0, 0.8) * (1.0 + lv.w), ink);

@@ -19,6 +19,13 @@ vec4 bitmap(sampler2D tex, vec2 uv)
     return texture2D(tex, vec2(uv.x, 1.0 - uv.y));
 }
 
+// A smooth wave between -1 and 1 with period 1, cheaper than a sine.
+vec2 wave(vec2 x)
+{
+    vec2 t = abs(fract(x) - 0.5) * 4.0 - 1.0;
+    return t * (1.5 - 0.5 * t * t);
+}
+
 vec2 hash2(vec2 p)
 {
     vec3 q = fract(vec3(p.xyx) * vec3(0.1031, 0.1030, 0.0973));
@@ -45,7 +52,7 @@ void main()
         for (int i = -1; i <= 1; i++) {
             vec2 g = vec2(float(i), float(j));
             vec2 h = hash2(cell + g);
-            vec2 o = 0.5 + 0.4 * sin(t * 0.8 + 6.2832 * h + absfft.y * 0.001);
+            vec2 o = 0.5 + 0.4 * wave(t * 0.13 + h + absfft.y * 0.00015);
             vec2 r = g + o - f;
             float d = dot(r, r);
             if (d < d1) {
@@ -66,11 +73,12 @@ void main()
     vec2 centre = (p + best) / (asp * scale);
     float lift = 0.04 * lv.x * (h.x - 0.5);
     vec2 q = texCoord + (texCoord - centre) * lift * 4.0 + (h - 0.5) * 0.015;
-    vec3 pic;
-    if (s == 0) pic = bitmap(texture0, q).rgb;
-    else if (s == 1) pic = bitmap(texture1, q).rgb;
-    else if (s == 2) pic = fract(h.y + t * 0.25) < 0.5 ? bitmap(texture0, q).rgb : bitmap(texture1, q).rgb;
-    else pic = bitmap(texture0, q).rgb * 0.35;
+    // One read of each picture (texture reads are dear), then the choice.
+    vec3 pic0 = bitmap(texture0, q).rgb;
+    vec3 pic1 = bitmap(texture1, q).rgb;
+    bool second = s == 1 || (s == 2 && fract(h.y + t * 0.25) >= 0.5);
+    vec3 pic = second ? pic1 : pic0;
+    if (s == 3) pic *= 0.35;
 
     vec3 tint = 0.75 + 0.25 * cos(6.2832 * (h.x + vec3(0.0, 0.33, 0.67)));
     vec3 col = pic * tint * (0.75 + 0.35 * sin(h.y * 6.2832 + t * 2.0) * lv.x);

@@ -86,7 +86,8 @@ void main()
     col = mix(col, cl.rgb, cl.a);
     // The pelmet on top.
     float pel = step(0.9 + 0.015 * sin(uv.x * 40.0), uv.y);
-    col = mix(col, texture2D(texture0, vec2(uv.x * 3.0, 0.05)).rgb * 0.7, pel);
+    float pleat = 0.6 + 0.4 * sin(uv.x * 120.0);
+    col = mix(col, vec3(0.45, 0.05, 0.08) * pleat * (0.8 + 0.4 * band.x), pel);
 
     // The text glows on the closed curtain and fades as it opens.
     float show = s == 0 ? smoothstep(0.0, 1.0, st) : (s == 3 ? smoothstep(1.5, 3.0, st) : 0.25);

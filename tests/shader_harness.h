@@ -385,6 +385,17 @@ inline Image StandIn(const std::string& name) {
     return Picture(256, 256, 0.f);
 }
 
+// The images the show sets to clamp-to-edge after loading; the others
+// keep repeat wrapping.
+inline bool Clamped(const std::string& name) {
+    static const char* const names[] = {"band",   "lumitide1", "lumitide2",   "lumitide2b",
+                                        "lumitide2t", "kowtf1", "kowtf2",     "prolvens",
+                                        "prolvens2",  "prolvenstext", "glintext"};
+    for (const char* n : names)
+        if (name == n) return true;
+    return false;
+}
+
 inline Image Solid(int w, int h, float r, float g, float b) {
     Image im = Blank(w, h);
     for (int y = 0; y < h; y++)
