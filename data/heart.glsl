@@ -64,7 +64,8 @@ void main()
     // A pseudo-depth from the distance gives the heart its round, glossy look.
     float depth = clamp(-d / (size * 0.45), 0.0, 1.0);
     float bulge = sqrt(depth);
-    vec2 q = texCoord + (p / (r + 0.001)) * (1.0 - bulge) * -0.04;
+    // The picture spans the heart, bent round near its rim.
+    vec2 q = vec2(hp.x * 0.46 + 0.5, hp.y * 0.9) + (p / (r + 0.001)) * (1.0 - bulge) * -0.04;
     // Each picture is read once (texture reads are dear): the state
     // picks where and which.
     vec2 kq = q;
