@@ -81,6 +81,7 @@ void main()
     else if (s == 1) col += ring(p, t);
     else if (s == 2) col += bars(texCoord, true, t) * 0.6 + ring(p, t);
     else col += ring(p, t) + rays(p, t);
-    col *= clamp(0.3 + st * 2.0, 0.0, 1.0);
+    // Each new state comes in on a short dip of the light.
+    col *= clamp(0.55 + st * 2.0, 0.0, 1.0);
     gl_FragColor = vec4(col, 1.0);
 }

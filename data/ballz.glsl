@@ -80,6 +80,7 @@ void main()
     float spec = pow(clamp(dot(reflect(-l, nor), vec3(0.0, 0.0, 1.0)), 0.0, 1.0), 24.0);
     ball += vec3(1.0) * spec * 0.8;
     col = mix(col, ball, inside);
-    col *= clamp(0.3 + st * 2.0, 0.0, 1.0);
+    // Each new state comes in on a short dip of the light.
+    col *= clamp(0.55 + st * 2.0, 0.0, 1.0);
     gl_FragColor = vec4(col, 1.0);
 }

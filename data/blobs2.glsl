@@ -100,6 +100,7 @@ void main()
         col = baseC * (0.15 + 0.5 * diff) * (s == 3 ? 0.4 : 1.0) + env * fres;
         col = mix(col, skyc, clamp(dist / 25.0, 0.0, 1.0));
     }
-    col *= clamp(0.3 + st * 2.0, 0.0, 1.0);
+    // Each new state comes in on a short dip of the light.
+    col *= clamp(0.55 + st * 2.0, 0.0, 1.0);
     gl_FragColor = vec4(col, 1.0);
 }

@@ -61,12 +61,12 @@ void main()
     float rise = 1.2 * smoothstep(0.0, 2.5, st) * (0.9 + 0.2 * lv.x);
 
     // Camera above the field, looking down at it, drifting sideways.
-    vec3 ro = vec3(32.0 + 3.0 * sin(t * 0.15), 11.0, -4.0 + 2.0 * sin(t * 0.1));
-    vec3 target = vec3(32.0 + 3.0 * sin(t * 0.2), 0.0, 15.0);
+    vec3 ro = vec3(32.0 + 2.0 * sin(t * 0.15), 11.0, -4.0 + 2.0 * sin(t * 0.1));
+    vec3 target = vec3(32.0 + sin(t * 0.2), 0.0, 15.0);
     vec3 fw = normalize(target - ro);
     vec3 rt = normalize(cross(vec3(0.0, 1.0, 0.0), fw));
     vec3 up = cross(fw, rt);
-    vec3 rd = normalize(p.x * rt + p.y * up + 1.1 * fw);
+    vec3 rd = normalize(p.x * rt + p.y * up + 0.95 * fw);
 
     // Start at the top of the tallest cubes.
     float top = 0.4 + rise;
@@ -110,7 +110,8 @@ void main()
             cell.y += stepDir.y;
             lastSide = 1.0;
         }
-        if (yOut < 0.0) break;
+        // Below the floor, or so far that the fog hides everything: stop.
+        if (yOut < 0.0 || travelled + dist > 60.0) break;
     }
 
     vec3 hue = s == 0 ? vec3(1.0, 0.55, 0.2) : (s == 1 ? vec3(0.3, 0.8, 1.0)
@@ -133,6 +134,7 @@ void main()
         // Fog with distance.
         col = mix(col, sky, clamp((travelled + dist) / 60.0, 0.0, 1.0));
     }
-    col *= clamp(0.3 + st * 2.0, 0.0, 1.0);
+    // Each new state comes in on a short dip of the light.
+    col *= clamp(0.55 + st * 2.0, 0.0, 1.0);
     gl_FragColor = vec4(col, 1.0);
 }

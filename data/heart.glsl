@@ -89,6 +89,7 @@ void main()
     col = mix(col, fill, inside);
     // Glow around the rim.
     col += vec3(1.0, 0.15, 0.3) * exp(-max(d, 0.0) * 25.0) * (0.3 + 0.7 * beat) * (1.0 - inside);
-    col *= clamp(0.3 + st * 2.0, 0.0, 1.0);
+    // Each new state comes in on a short dip of the light.
+    col *= clamp(0.55 + st * 2.0, 0.0, 1.0);
     gl_FragColor = vec4(col, 1.0);
 }

@@ -99,6 +99,7 @@ void main()
         float ink = txt.a * max(txt.r, max(txt.g, txt.b)) * step(0.0, tu.y) * step(tu.y, 1.0);
         col = mix(col, txt.rgb * (1.0 + 0.5 * lv.z), ink);
     }
-    col *= clamp(0.3 + st * 2.0, 0.0, 1.0);
+    // Each new state comes in on a short dip of the light.
+    col *= clamp(0.55 + st * 2.0, 0.0, 1.0);
     gl_FragColor = vec4(col, 1.0);
 }

@@ -77,6 +77,7 @@ void main()
     // Fog in the distance, bright at the far end.
     col *= smoothstep(0.0, 0.25, r);
     col += vec3(0.5, 0.7, 0.3) * exp(-r * 12.0) * (0.3 + 0.7 * lv.z);
-    col *= clamp(0.3 + st * 2.0, 0.0, 1.0);
+    // Each new state comes in on a short dip of the light.
+    col *= clamp(0.55 + st * 2.0, 0.0, 1.0);
     gl_FragColor = vec4(col, 1.0);
 }

@@ -76,7 +76,7 @@ void main()
     }
     // Ridges flash on the highs.
     col += vec3(1.0) * pow(clamp(1.0 - abs(n - 0.5) * 8.0, 0.0, 1.0), 3.0) * band.z * 0.5;
-    // Entering a state lifts the picture out of the dark.
-    col *= clamp(0.35 + st * 2.0, 0.0, 1.0);
+    // Each new state comes in on a short dip of the light.
+    col *= clamp(0.55 + st * 2.0, 0.0, 1.0);
     gl_FragColor = vec4(col, 1.0);
 }

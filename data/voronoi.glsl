@@ -93,6 +93,7 @@ void main()
         float ink = txt.a * max(txt.r, max(txt.g, txt.b));
         col = mix(col, txt.rgb * (1.0 + lv.y) * tint, ink);
     }
-    col *= clamp(0.3 + st * 2.0, 0.0, 1.0);
+    // Each new state comes in on a short dip of the light.
+    col *= clamp(0.55 + st * 2.0, 0.0, 1.0);
     gl_FragColor = vec4(col, 1.0);
 }

@@ -422,12 +422,22 @@ TEST_F(LumaDissolve, TakesTheBrightPartsFirst) {
     EXPECT_LT(std::abs(int(dark[2]) - 16), 4);
 }
 
-// A gallery picture of each transition between two scenes' stand-ins.
-TEST_P(Transition, GalleryBetweenTwoPictures) {
+// A gallery picture of each transition half way between two real scenes,
+// each rendered into a framebuffer of its own as in the show.
+TEST_P(Transition, GalleryBetweenTwoScenes) {
     GLuint prog = BuildFile(GetParam().file);
-    GLuint a = sh::Upload(sh::Picture(640, 360, 0.1f));
-    GLuint b = sh::Upload(sh::TextImage(640, 360, "NEXT SCENE", 8, 1, 1, 1));
-    Pixels half = Mix(prog, a, b, 0.5f);
+    sh::Fbo out, in;
+    ASSERT_TRUE(out.Create(sh::kWidth, sh::kHeight));
+    ASSERT_TRUE(in.Create(sh::kWidth, sh::kHeight));
+    sh::SceneInputs scene;
+    scene.state = 1;
+    scene.time = scene.statetime = 1.0f;
+    out.Bind();
+    sh::DrawScene(BuildFile("noise.glsl"), scene);
+    scene.state = 3;
+    in.Bind();
+    sh::DrawScene(BuildFile("audio.glsl"), scene);
+    Pixels half = Mix(prog, out.tex, in.tex, 0.5f);
     SavePreview(std::string("transition_") + GetParam().file + "_progress0.5", half);
     EXPECT_GT(Spread(half), 6.0);
 }
