@@ -59,7 +59,7 @@ void main()
 
     vec2 env = nor.xy * 0.5 + 0.5 + vec2(t * 0.05, 0.0);
     vec3 refl = texture2D(texture0, env).rgb;
-    float fres = pow(1.0 - nor.z, 2.0);
+    float fres = pow(max(1.0 - nor.z, 0.0), 2.0);
     vec3 ball;
     if (s == 0) {
         ball = refl * (0.7 + 0.6 * lv.y) + fres * 0.5 + vec3(0.12, 0.14, 0.2);

@@ -80,9 +80,11 @@ void main()
     // Walk the grid cell by cell, testing the column in each.
     pos = ro + rd * dist;
     cell = floor(pos.xz);
-    vec2 stepDir = sign(rd.xz);
-    vec2 delta = abs(1.0 / max(abs(rd.xz), vec2(1e-4)));
-    vec2 nextT = (cell + max(stepDir, 0.0) - pos.xz) / rd.xz;
+    // A ray exactly along a grid line would divide by zero: nudge it.
+    vec2 dir = mix(rd.xz, vec2(1e-4), step(abs(rd.xz), vec2(1e-4)));
+    vec2 stepDir = sign(dir);
+    vec2 delta = abs(1.0 / dir);
+    vec2 nextT = (cell + max(stepDir, 0.0) - pos.xz) / dir;
     nextT = max(nextT, 0.0);
     float travelled = 0.0;
     float lastSide = 1.0;  // 0: x wall, 1: z wall, 2: top

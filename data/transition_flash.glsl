@@ -14,7 +14,8 @@ void main()
     vec4 b = texture2D(texture1, texCoord);
     float p = clamp(timingProgress, 0.0, 1.0);
     // 0 at both ends, 1 at the middle, with a sharp peak.
-    float flash = 0.8 * pow(sin(p * 3.14159265), 4.0);
+    float sn = max(sin(p * 3.14159265), 0.0);  // no negative base at p = 1
+    float flash = 0.8 * sn * sn * sn * sn;
     vec3 scene = mix(a.rgb, b.rgb, step(0.5, blend));
     vec3 col = mix(scene, color, flash);
     // Bright parts of the pictures bloom into the flash first.

@@ -233,6 +233,19 @@ TEST_P(Scene, EveryStateOfFourLooksDifferent) {
             EXPECT_GT(ChangedShare(shots[i], shots[j]), 0.02) << "states " << i << " and " << j;
 }
 
+// In the 64 show units before its event starts, the incoming scene runs
+// with a negative time and a state time of 0: still a picture.
+TEST_P(Scene, DrawsAPictureBeforeItsEventStarts) {
+    const sh::ShaderFile& f = GetParam();
+    GLuint prog = BuildFile(f.file);
+    sh::SceneInputs in = Inputs(f);
+    in.time = -0.64f;
+    in.statetime = 0.0f;
+    in.state = 0;
+    Pixels px = RenderScene(prog, in);
+    EXPECT_GT(Spread(px), 6.0);
+}
+
 // Silence and a loud passage give different pictures.
 TEST_P(Scene, MovesWithTheBandLevels) {
     const sh::ShaderFile& f = GetParam();
