@@ -4,9 +4,9 @@
 // texture1) that hang as a screen in the sky behind; the blobs mirror the
 // sky and the screen's glow. (Texture reads are the dearest part on a
 // software rasteriser, and every branch is paid for: two reads in all.)
-// States: 0 the first picture, 1 the second,
-// 2 the blobs turn to chrome and the pictures take turns, 3 a low flight
-// over the blobs at night.
+// States: 0 the first picture, 1 the second, 2 the blobs turn to chrome
+// and the pictures blend back and forth, 3 a low flight over the blobs at
+// night.
 uniform float time;
 uniform float statetime;
 uniform vec4 fft;

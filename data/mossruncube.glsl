@@ -2,8 +2,9 @@
 // Moss cube: a cube overgrown with moss turns on a stage in front of the
 // curtain (texture0), its fur of tufts standing up on the bass; the slogan
 // picture (texture1) bounces below it.
-// States: 0 the cube alone, 1 violet light and the slogan comes in, 2 the moss grows long
-// and the cube hops on the beat, 3 the lights go green and the cube spins.
+// States: 0 the cube alone, 1 violet light and the slogan comes in,
+// 2 the moss grows long and the cube hops on the beat, 3 the lights go
+// green and the cube spins with the bass.
 uniform float time;
 uniform float statetime;
 uniform vec4 fft;
