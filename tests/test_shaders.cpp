@@ -338,6 +338,8 @@ struct TransitionCase {
     MixKind kind;
 };
 
+void PrintTo(const TransitionCase& c, std::ostream* os) { *os << c.file; }
+
 const TransitionCase kTransitions[] = {
     {"transition_dissolve.glsl", kDissolve},
     {"transition_fade.glsl", kCrossFade},
