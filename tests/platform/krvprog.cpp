@@ -1,0 +1,158 @@
+// A program built from the driver and the platform layer, with a stand-in
+// for the show's coremain: argv[1] picks what it does on the demo thread.
+// Its standard output is compared line for line by test_driver_process.
+#include <GL/glew.h>
+
+#include "krv/coreinput.h"
+#include "krv/driver_win32.h"
+#include "platform/layer.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int KRV_shaders_enabled = 0;
+
+// With KRV_TEST_PREREGISTER set, the class "KRV" is taken before WinMain
+// runs, so that the driver's registration fails.
+static LRESULT CALLBACK other_proc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+static int preregistered = [] {
+    if (!getenv("KRV_TEST_PREREGISTER")) return 0;
+    WNDCLASSA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.lpfnWndProc = other_proc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "KRV";
+    return (int)RegisterClassA(&wc);
+}();
+
+static void print_window(const char* what) {
+    RECT r, c;
+    GetWindowRect(winhandle, &r);
+    GetClientRect(winhandle, &c);
+    char title[256];
+    GetWindowTextA(winhandle, title, sizeof title);
+    printf("%s: window %ld,%ld,%ld,%ld client %ldx%ld style %08X exstyle %08X visible %d title \"%s\"\n", what,
+           (long)r.left, (long)r.top, (long)r.right, (long)r.bottom, (long)c.right, (long)c.bottom,
+           (unsigned)GetWindowLongA(winhandle, GWL_STYLE), (unsigned)GetWindowLongA(winhandle, GWL_EXSTYLE),
+           IsWindowVisible(winhandle), title);
+    SDL_Window* s = layer_sdlwindow(winhandle);
+    if (s) {
+        int x, y, w, h;
+        SDL_GetWindowPosition(s, &x, &y);
+        SDL_GetWindowSize(s, &w, &h);
+        Uint32 f = SDL_GetWindowFlags(s);
+        printf("%s: sdl %d,%d %dx%d shown %d fullscreen %d title \"%s\"\n", what, x, y, w, h,
+               (f & SDL_WINDOW_SHOWN) ? 1 : 0, (f & SDL_WINDOW_FULLSCREEN) ? 1 : 0, SDL_GetWindowTitle(s));
+    }
+}
+
+static void print_gl(void) {
+    const char* version = (const char*)glGetString(GL_VERSION);
+    int major = 0, minor = 0;
+    if (version) sscanf(version, "%d.%d", &major, &minor);
+    printf("gl: context current here %d, version at least 2.1 %d, GLEW 2.1 %d, framebuffer objects %d, shaders "
+           "enabled %d\n",
+           wglGetCurrentContext() == hrc && hrc != NULL, major > 2 || (major == 2 && minor >= 1),
+           GLEW_VERSION_2_1 ? 1 : 0, GLEW_EXT_framebuffer_object ? 1 : 0, KRV_shaders_enabled);
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    unsigned char px[4] = {0, 0, 0, 0};
+    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+    printf("gl: cleared pixel %d %d %d\n", px[0], px[1], px[2]);
+    GLuint sh = glCreateShader(GL_FRAGMENT_SHADER);
+    printf("gl: shader object %d\n", sh != 0);
+}
+
+// Asks the X server to close the window, as a window manager's close button does.
+static void close_from_x(void) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(layer_sdlwindow(winhandle), &info)) {
+        printf("no window info: %s\n", SDL_GetError());
+        return;
+    }
+    Display* d = XOpenDisplay(NULL);
+    if (!d) return;
+    XEvent e;
+    memset(&e, 0, sizeof e);
+    e.xclient.type = ClientMessage;
+    e.xclient.window = info.info.x11.window;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, info.info.x11.window, False, NoEventMask, &e);
+    XFlush(d);
+    XCloseDisplay(d);
+}
+
+// Draws frames until the process ends it.
+static void draw_forever(void) {
+    for (;;) {
+        glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        krv_swapbuffers();
+    }
+}
+
+int coremain(int argc, char** argv) {
+    const char* what = argc > 1 ? argv[1] : "";
+    if (!strcmp(what, "args")) {
+        printf("argc %d\n", argc);
+        for (int i = 1; i < argc; i++) printf("[%s]\n", argv[i]);
+        printf("argv[argc] null %d\n", argv[argc] == NULL);
+        return 0;
+    }
+    if (!strcmp(what, "initial")) {
+        print_window("initial");
+        printf("focus %d thread %d\n", GetFocus() == winhandle, krvthread != NULL);
+        return 0;
+    }
+    if (!strcmp(what, "nowindow")) {
+        printf("coremain runs, winhandle null %d\n", winhandle == NULL);
+        fflush(stdout);
+        ExitProcess(7);
+    }
+    if (!strcmp(what, "window") || !strcmp(what, "fullscreen")) {
+        int w = argc > 2 ? atoi(argv[2]) : 640, h = argc > 3 ? atoi(argv[3]) : 480;
+        KRV_SetTitle("Test Title");
+        krv_initwindow(w, h, !strcmp(what, "fullscreen") ? 1 : 0);
+        print_window("set up");
+        printf("windowhide %d\n", krv_mouse_windowhide ? 1 : 0);
+        print_gl();
+        for (int i = 0; i < 3; i++) krv_swapbuffers();
+        printf("swapped\n");
+        return 0;
+    }
+    if (!strcmp(what, "sdlquit") || !strcmp(what, "xclose")) {
+        krv_initwindow(64, 64, 0);
+        printf("drawing\n");
+        fflush(stdout);
+        if (!strcmp(what, "sdlquit")) {
+            SDL_Event e;
+            memset(&e, 0, sizeof e);
+            e.type = SDL_QUIT;
+            SDL_PushEvent(&e);
+        } else {
+            close_from_x();
+        }
+        draw_forever();
+    }
+    if (!strcmp(what, "spin")) {
+        // Asks for the end, then never calls the layer again.
+        krv_initwindow(64, 64, 0);
+        PostMessageA(winhandle, WM_CLOSE, 0, 0);
+        printf("spinning\n");
+        fflush(stdout);
+        volatile unsigned n = 0;
+        for (;;) n = n + 1;
+    }
+    if (!strcmp(what, "status")) return atoi(argc > 2 ? argv[2] : "0");
+    printf("unknown scenario \"%s\"\n", what);
+    return 1;
+}
