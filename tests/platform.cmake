@@ -4,3 +4,6 @@
 add_executable(krvprog platform/krvprog.cpp)
 find_package(X11 REQUIRED)
 target_link_libraries(krvprog PRIVATE platform_main krv X11::X11)
+
+kastrel_test(test_driver_cmdline SOURCES test_driver_cmdline.cpp platform/standin.cpp LIBS krv)
+kastrel_test(test_driver_wndproc SOURCES test_driver_wndproc.cpp platform/standin.cpp LIBS krv)
