@@ -7,3 +7,4 @@ target_link_libraries(krvprog PRIVATE platform_main krv X11::X11)
 
 kastrel_test(test_driver_cmdline SOURCES test_driver_cmdline.cpp platform/standin.cpp LIBS krv)
 kastrel_test(test_driver_wndproc SOURCES test_driver_wndproc.cpp platform/standin.cpp LIBS krv)
+kastrel_test(test_input_keys SOURCES test_input_keys.cpp platform/standin.cpp LIBS krv)
