@@ -10,3 +10,13 @@ kastrel_test(test_driver_wndproc SOURCES test_driver_wndproc.cpp platform/standi
 kastrel_test(test_input_keys SOURCES test_input_keys.cpp platform/standin.cpp LIBS krv)
 kastrel_test(test_input_joystick SOURCES test_input_joystick.cpp platform/standin.cpp LIBS krv)
 kastrel_test(test_input_joyfake SOURCES test_input_joyfake.cpp platform/standin.cpp LIBS krv)
+# These move the X pointer of the shared display: they run alone.
+kastrel_test(test_input_mouse SOURCES test_input_mouse.cpp platform/standin.cpp LIBS krv PROPERTIES RUN_SERIAL TRUE)
+kastrel_test(test_driver_process SOURCES test_driver_process.cpp LIBS krv)
+# The full-screen window covers the shared display: run alone.
+kastrel_test(test_driver_fullscreen SOURCES test_driver_fullscreen.cpp LIBS krv PROPERTIES RUN_SERIAL TRUE)
+foreach(t test_driver_process test_driver_fullscreen)
+  target_sources(${t} PRIVATE platform/standin.cpp)
+  target_compile_definitions(${t} PRIVATE KRVPROG_PATH="$<TARGET_FILE:krvprog>")
+  add_dependencies(${t} krvprog)
+endforeach()
