@@ -87,7 +87,7 @@ static pthread_cond_t ucond = PTHREAD_COND_INITIALIZER;
 static layer_class classes[LAYER_MAXCLASSES];
 static layer_window windows[LAYER_MAXWINDOWS];
 static layer_queue queues[LAYER_MAXQUEUES];
-static HWND focuswindow = nullptr;
+static std::atomic<HWND> focuswindow{nullptr};
 
 // The desktop "window" and the default arrow cursor are plain objects.
 static char desktop_object;
@@ -363,9 +363,11 @@ static LONG_PTR do_setwindowlong(layer_window* w, int index, LONG value) {
     LONG old;
     switch (index) {
     case GWL_STYLE: {
+        pthread_mutex_lock(&ulock);
         old = (LONG)w->style;
         DWORD was = w->style;
         w->style = (DWORD)value;
+        pthread_mutex_unlock(&ulock);
         apply_geometry(w);
         if (w->sdl && ((was ^ w->style) & WS_VISIBLE)) {
             if (w->style & WS_VISIBLE)
@@ -376,8 +378,10 @@ static LONG_PTR do_setwindowlong(layer_window* w, int index, LONG value) {
         return old;
     }
     case GWL_EXSTYLE:
+        pthread_mutex_lock(&ulock);
         old = (LONG)w->exstyle;
         w->exstyle = (DWORD)value;
+        pthread_mutex_unlock(&ulock);
         apply_geometry(w);
         return old;
     case GWL_USERDATA:
@@ -391,6 +395,7 @@ static LONG_PTR do_setwindowlong(layer_window* w, int index, LONG value) {
 }
 
 static LONG_PTR do_setwindowpos(layer_window* w, int x, int y, int cx, int cy, UINT flags) {
+    pthread_mutex_lock(&ulock);
     if (!(flags & SWP_NOMOVE)) {
         LONG wdt = w->rect.right - w->rect.left, hgt = w->rect.bottom - w->rect.top;
         w->rect.left = x;
@@ -402,6 +407,7 @@ static LONG_PTR do_setwindowpos(layer_window* w, int x, int y, int cx, int cy, U
         w->rect.right = w->rect.left + (cx > 0 ? cx : 0);
         w->rect.bottom = w->rect.top + (cy > 0 ? cy : 0);
     }
+    pthread_mutex_unlock(&ulock);
     apply_geometry(w);
     if (flags & SWP_SHOWWINDOW) {
         w->style |= WS_VISIBLE;
@@ -431,7 +437,9 @@ static LONG_PTR do_showwindow(layer_window* w, int cmd) {
 }
 
 static LONG_PTR do_setwindowtext(layer_window* w, const char* text) {
+    pthread_mutex_lock(&ulock);
     snprintf(w->title, sizeof w->title, "%s", text ? text : "");
+    pthread_mutex_unlock(&ulock);
     if (w->sdl) SDL_SetWindowTitle(w->sdl, w->title);
     return TRUE;
 }
@@ -497,18 +505,29 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex) {
     layer_window* w = window_from_handle(hWnd);
     if (!w) return 0;
-    switch (nIndex) {
-    case GWL_STYLE: return (LONG)w->style;
-    case GWL_EXSTYLE: return (LONG)w->exstyle;
-    case GWL_USERDATA: return w->userdata;
-    default: return 0;
-    }
+    LONG v = 0;
+    pthread_mutex_lock(&ulock);
+    if (nIndex == GWL_STYLE) v = (LONG)w->style;
+    if (nIndex == GWL_EXSTYLE) v = (LONG)w->exstyle;
+    if (nIndex == GWL_USERDATA) v = w->userdata;
+    pthread_mutex_unlock(&ulock);
+    return v;
+}
+
+// A copy of a window's record taken under the lock, for readers on any thread.
+static bool snapshot(HWND hWnd, layer_window* out) {
+    layer_window* w = window_from_handle(hWnd);
+    if (!w) return false;
+    pthread_mutex_lock(&ulock);
+    *out = *w;
+    pthread_mutex_unlock(&ulock);
+    return true;
 }
 
 int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
-    layer_window* w = window_from_handle(hWnd);
-    if (!w || !lpString || nMaxCount <= 0) return 0;
-    snprintf(lpString, (size_t)nMaxCount, "%s", w->title);
+    layer_window copy;
+    if (!lpString || nMaxCount <= 0 || !snapshot(hWnd, &copy)) return 0;
+    snprintf(lpString, (size_t)nMaxCount, "%s", copy.title);
     return (int)strlen(lpString);
 }
 
@@ -522,19 +541,19 @@ BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
         lpRect->bottom = desk_h;
         return TRUE;
     }
-    layer_window* w = window_from_handle(hWnd);
-    if (!w) return FALSE;
-    *lpRect = w->rect;
+    layer_window copy;
+    if (!snapshot(hWnd, &copy)) return FALSE;
+    *lpRect = copy.rect;
     return TRUE;
 }
 
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
     if (!lpRect) return FALSE;
     if (hWnd == (HWND)&desktop_object) return GetWindowRect(hWnd, lpRect);
-    layer_window* w = window_from_handle(hWnd);
-    if (!w) return FALSE;
+    layer_window copy;
+    if (!snapshot(hWnd, &copy)) return FALSE;
     RECT c;
-    client_of(w, &c);
+    client_of(&copy, &c);
     lpRect->left = 0;
     lpRect->top = 0;
     lpRect->right = c.right - c.left;
@@ -543,20 +562,20 @@ BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
 }
 
 BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
-    layer_window* w = window_from_handle(hWnd);
-    if (!w || !lpPoint) return FALSE;
+    layer_window copy;
+    if (!lpPoint || !snapshot(hWnd, &copy)) return FALSE;
     RECT c;
-    client_of(w, &c);
+    client_of(&copy, &c);
     lpPoint->x -= c.left;
     lpPoint->y -= c.top;
     return TRUE;
 }
 
 BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
-    layer_window* w = window_from_handle(hWnd);
-    if (!w || !lpPoint) return FALSE;
+    layer_window copy;
+    if (!lpPoint || !snapshot(hWnd, &copy)) return FALSE;
     RECT c;
-    client_of(w, &c);
+    client_of(&copy, &c);
     lpPoint->x += c.left;
     lpPoint->y += c.top;
     return TRUE;
@@ -583,7 +602,10 @@ HWND WINAPI SetFocus(HWND hWnd) {
     return old;
 }
 
-HWND WINAPI GetFocus(void) { return window_from_handle(focuswindow) ? focuswindow : nullptr; }
+HWND WINAPI GetFocus(void) {
+    HWND f = focuswindow;
+    return window_from_handle(f) ? f : nullptr;
+}
 
 BOOL WINAPI IsWindow(HWND hWnd) { return window_from_handle(hWnd) ? TRUE : FALSE; }
 
