@@ -812,6 +812,12 @@ static LONG do_changedisplay(DEVMODEA* dm, DWORD flags) {
     }
     if (found < 0) return DISP_CHANGE_BADMODE;
     if (flags & CDS_TEST) return DISP_CHANGE_SUCCESSFUL;
+    if (m.w == desk.w && m.h == desk.h && m.format == desk.format && m.refresh_rate == desk.refresh_rate) {
+        // The desktop's own mode: nothing to switch. The program then covers
+        // the screen with its window, as it does on Windows.
+        if (mode_changed) do_changedisplay(nullptr, 0);
+        return DISP_CHANGE_SUCCESSFUL;
+    }
     // SDL changes the display mode through a full-screen window: every
     // window of the program becomes one on the new mode, the way a program
     // covers the screen after switching it on Windows.

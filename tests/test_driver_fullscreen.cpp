@@ -18,7 +18,7 @@ std::string Refused(int w, int h) {
     snprintf(buf, sizeof buf,
              "set up: window 10,10,%d,%d client %dx%d style 96C80000 exstyle 00040100 visible 1 title \"Test "
              "Title\"\n"
-             "set up: sdl 13,36 %dx%d shown 1 fullscreen 0 title \"Test Title\"\n"
+             "set up: x window 13,36 %dx%d mapped 1 fullscreen 0 title \"Test Title\"\n"
              "windowhide 0\n",
              10 + w + 6, 10 + h + 29, w, h, w, h);
     return std::string(kGlew) + buf + kGl;
@@ -28,7 +28,7 @@ std::string Switched(int w, int h) {
     char buf[512];
     snprintf(buf, sizeof buf,
              "set up: window 0,0,%d,%d client %dx%d style 96000000 exstyle 00040100 visible 1 title \"Test Title\"\n"
-             "set up: sdl 0,0 %dx%d shown 1 fullscreen 1 title \"Test Title\"\n"
+             "set up: x window 0,0 %dx%d mapped 1 fullscreen 0 title \"Test Title\"\n"
              "windowhide 1\n",
              w, h, w, h, w, h);
     return std::string(kGlew) + buf + kGl;
@@ -42,7 +42,10 @@ protected:
 };
 
 // The display's own size: the mode may switch or be refused; whichever
-// happened, the window must be in the matching state.
+// happened, the window must be in the matching state (switched: a frameless
+// window covering the screen from (0, 0), the cursor hidden; refused: the
+// captioned window at (10, 10)). The desktop's own mode needs no SDL
+// full-screen window, so the X window itself is placed at (0, 0).
 TEST_F(FullScreen, TheDisplaysSizeSwitchesOrLeavesTheCaptionedWindow) {
     SDL_Init(SDL_INIT_VIDEO);
     SDL_DisplayMode m;

@@ -24,7 +24,7 @@ TEST_F(Process, StartsWithAHiddenSmallWindowAndTheDemoThread) {
     EXPECT_EQ(r.out,
               "initial: window 0,0,10,10 client 0x0 style 00CF0000 exstyle 00040100 visible 0 title \"KRV "
               "Application\"\n"
-              "initial: sdl 8,31 1x1 shown 0 fullscreen 0 title \"KRV Application\"\n"
+              "initial: x window 8,31 1x1 mapped 0 fullscreen 0 title \"KRV Application\"\n"
               "focus 1 thread 1\n");
     EXPECT_EQ(r.err, "");
 }
@@ -35,7 +35,7 @@ TEST_F(Process, SetsUpTheWindowAndAGlContextOnTheDemoThread) {
     EXPECT_EQ(r.out, std::string(kGlew) +
                          "set up: window 10,10,656,519 client 640x480 style 96C80000 exstyle 00040100 visible 1 "
                          "title \"Test Title\"\n"
-                         "set up: sdl 13,36 640x480 shown 1 fullscreen 0 title \"Test Title\"\n"
+                         "set up: x window 13,36 640x480 mapped 1 fullscreen 0 title \"Test Title\"\n"
                          "windowhide 0\n"
                          "gl: context current here 1, version at least 2.1 1, GLEW 2.1 1, framebuffer objects 1, "
                          "shaders enabled 1\n"

@@ -40,15 +40,23 @@ static void print_window(const char* what) {
            (long)r.left, (long)r.top, (long)r.right, (long)r.bottom, (long)c.right, (long)c.bottom,
            (unsigned)GetWindowLongA(winhandle, GWL_STYLE), (unsigned)GetWindowLongA(winhandle, GWL_EXSTYLE),
            IsWindowVisible(winhandle), title);
+    // The X window as the X server has it (SDL's own copy of the geometry
+    // may lag behind the configure events).
     SDL_Window* s = layer_sdlwindow(winhandle);
-    if (s) {
-        int x, y, w, h;
-        SDL_GetWindowPosition(s, &x, &y);
-        SDL_GetWindowSize(s, &w, &h);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    Display* d = XOpenDisplay(NULL);
+    if (s && d && SDL_GetWindowWMInfo(s, &info)) {
+        XWindowAttributes a;
+        XGetWindowAttributes(d, info.info.x11.window, &a);
+        int x = 0, y = 0;
+        Window child;
+        XTranslateCoordinates(d, info.info.x11.window, DefaultRootWindow(d), 0, 0, &x, &y, &child);
         Uint32 f = SDL_GetWindowFlags(s);
-        printf("%s: sdl %d,%d %dx%d shown %d fullscreen %d title \"%s\"\n", what, x, y, w, h,
-               (f & SDL_WINDOW_SHOWN) ? 1 : 0, (f & SDL_WINDOW_FULLSCREEN) ? 1 : 0, SDL_GetWindowTitle(s));
+        printf("%s: x window %d,%d %dx%d mapped %d fullscreen %d title \"%s\"\n", what, x, y, a.width, a.height,
+               a.map_state == IsViewable ? 1 : 0, (f & SDL_WINDOW_FULLSCREEN) ? 1 : 0, SDL_GetWindowTitle(s));
     }
+    if (d) XCloseDisplay(d);
 }
 
 static void print_gl(void) {
