@@ -115,8 +115,7 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T dwStackSize, LPTHREAD_S
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
-    // Windows gives every thread 1 MB unless asked for more; the show's
-    // thread keeps large tables on its stack, so give at least 8 MB.
+    // At least the 8 MB a Linux program's first thread has.
     SIZE_T stack = dwStackSize > (8u << 20) ? dwStackSize : (8u << 20);
     pthread_attr_setstacksize(&attr, stack);
     int err = pthread_create(&t->pt, &attr, thread_trampoline, t);
@@ -183,6 +182,10 @@ void layer_settickoffset(DWORD offset) { layer_tickoffset = offset; }
 // after 2^32 ms as on Windows.
 DWORD WINAPI GetTickCount(void) {
     layer_checkterminated();
+    return layer_ticks();
+}
+
+DWORD layer_ticks(void) {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     uint64_t ms = (uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u;

@@ -18,6 +18,10 @@ LPSTR layer_setcommandline(int argc, char** argv);
 // here, in every layer call it makes.
 void layer_checkterminated(void);
 
+// kernel32: GetTickCount's clock without the stop check, for the layer's
+// own use inside its locks.
+DWORD layer_ticks(void);
+
 // kernel32: moves GetTickCount by a fixed amount (tests of the clock's wrap).
 void layer_settickoffset(DWORD offset);
 

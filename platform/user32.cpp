@@ -252,7 +252,7 @@ static BOOL post_locked(DWORD tid, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     m->message = msg;
     m->wParam = wp;
     m->lParam = lp;
-    m->time = GetTickCount();
+    m->time = layer_ticks();
     m->pt.x = cursor_x;
     m->pt.y = cursor_y;
     q->count++;
@@ -1142,7 +1142,7 @@ BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
         memset(lpMsg, 0, sizeof *lpMsg);
         lpMsg->message = WM_QUIT;
         lpMsg->wParam = (WPARAM)q->quitcode;
-        lpMsg->time = GetTickCount();
+        lpMsg->time = layer_ticks();
         if (wRemoveMsg & PM_REMOVE) q->quit = 0;
         pthread_mutex_unlock(&ulock);
         return TRUE;
