@@ -15,7 +15,8 @@ kastrel_test(test_input_joystick SOURCES test_input_joystick.cpp platform/standi
 kastrel_test(test_input_joyfake SOURCES test_input_joyfake.cpp platform/standin.cpp LIBS krv PROPERTIES ${platform_skip})
 # These move the X pointer of the shared display: they run alone.
 kastrel_test(test_input_mouse SOURCES test_input_mouse.cpp platform/standin.cpp LIBS krv PROPERTIES RUN_SERIAL TRUE ${platform_skip})
-kastrel_test(test_driver_process SOURCES test_driver_process.cpp LIBS krv PROPERTIES ${platform_skip})
+# The programs' windows are read back from the shared display: run alone.
+kastrel_test(test_driver_process SOURCES test_driver_process.cpp LIBS krv PROPERTIES RUN_SERIAL TRUE ${platform_skip})
 # The full-screen window covers the shared display: run alone.
 kastrel_test(test_driver_fullscreen SOURCES test_driver_fullscreen.cpp LIBS krv PROPERTIES RUN_SERIAL TRUE ${platform_skip})
 foreach(t test_driver_process test_driver_fullscreen)

@@ -11,7 +11,8 @@ const char* kGl =
     "gl: context current here 1, version at least 2.1 1, GLEW 2.1 1, framebuffer objects 1, shaders enabled 1\n"
     "gl: cleared pixel 255 0 0\n"
     "gl: shader object 1\n"
-    "swapped\n";
+    "swapped\n"
+    "window: pixel 0 255 0\n";
 
 std::string Refused(int w, int h) {
     char buf[512];

@@ -41,7 +41,17 @@ TEST_F(Process, SetsUpTheWindowAndAGlContextOnTheDemoThread) {
                          "shaders enabled 1\n"
                          "gl: cleared pixel 255 0 0\n"
                          "gl: shader object 1\n"
-                         "swapped\n");
+                         "swapped\n"
+                         "window: pixel 0 255 0\n");
+    EXPECT_EQ(r.err, "");
+}
+
+// A key pressed on the X server's keyboard (sent to the window through the
+// server) reaches the key mask: the show's way out.
+TEST_F(Process, EscapeFromTheXServerReachesTheKeyMask) {
+    lt::Run r = lt::RunProg("escape");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string(kGlew) + "escape pressed 1 code F000\nescape released 1 code 0\n");
     EXPECT_EQ(r.err, "");
 }
 

@@ -10,6 +10,8 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -99,6 +101,45 @@ static void close_from_x(void) {
     XCloseDisplay(d);
 }
 
+// Sends a key event to the window through the X server, as the keyboard would.
+static void x_key(KeySym sym, bool down) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(layer_sdlwindow(winhandle), &info)) return;
+    Display* d = XOpenDisplay(NULL);
+    if (!d) return;
+    XEvent e;
+    memset(&e, 0, sizeof e);
+    e.xkey.type = down ? KeyPress : KeyRelease;
+    e.xkey.display = d;
+    e.xkey.window = info.info.x11.window;
+    e.xkey.root = DefaultRootWindow(d);
+    e.xkey.time = CurrentTime;
+    e.xkey.same_screen = True;
+    e.xkey.keycode = XKeysymToKeycode(d, sym);
+    XSendEvent(d, info.info.x11.window, True, down ? KeyPressMask : KeyReleaseMask, &e);
+    XFlush(d);
+    XCloseDisplay(d);
+}
+
+// The colour of one pixel of the window as the X server shows it.
+static void print_window_pixel(void) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(layer_sdlwindow(winhandle), &info)) return;
+    XSync(info.info.x11.display, False);
+    Display* d = XOpenDisplay(NULL);
+    if (!d) return;
+    XImage* img = XGetImage(d, info.info.x11.window, 5, 5, 1, 1, AllPlanes, ZPixmap);
+    if (img) {
+        unsigned long p = XGetPixel(img, 0, 0);
+        printf("window: pixel %lu %lu %lu\n", (p & img->red_mask) >> 16, (p & img->green_mask) >> 8,
+               p & img->blue_mask);
+        XDestroyImage(img);
+    }
+    XCloseDisplay(d);
+}
+
 // Draws frames until the process ends it.
 static void draw_forever(void) {
     for (;;) {
@@ -133,8 +174,14 @@ int coremain(int argc, char** argv) {
         print_window("set up");
         printf("windowhide %d\n", krv_mouse_windowhide ? 1 : 0);
         print_gl();
-        for (int i = 0; i < 3; i++) krv_swapbuffers();
+        for (int i = 0; i < 3; i++) {
+            glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            krv_swapbuffers();
+        }
+        glFinish();
         printf("swapped\n");
+        print_window_pixel();
         return 0;
     }
     if (!strcmp(what, "sdlquit") || !strcmp(what, "xclose")) {
@@ -150,6 +197,28 @@ int coremain(int argc, char** argv) {
             close_from_x();
         }
         draw_forever();
+    }
+    if (!strcmp(what, "escape")) {
+        // The show's way out: a newly pressed Escape in the key mask, here
+        // from a key event that comes through the X server.
+        krv_initwindow(64, 64, 0);
+        int held = 0, pressed = 0;
+        KRV_GetKeys(&held, &pressed);
+        x_key(XK_Escape, true);
+        unsigned start = KRV_GetMillis();
+        while (!(pressed & 0x8000) && KRV_GetMillis() - start < 5000) {
+            Sleep(1);
+            KRV_GetKeys(&held, &pressed);
+        }
+        printf("escape pressed %d code %X\n", (pressed & 0x8000) ? 1 : 0, krv_getkeycode());
+        x_key(XK_Escape, false);
+        start = KRV_GetMillis();
+        while ((held & 0x8000) && KRV_GetMillis() - start < 5000) {
+            Sleep(1);
+            KRV_GetKeys(&held, &pressed);
+        }
+        printf("escape released %d code %X\n", (held & 0x8000) ? 0 : 1, krv_getkeycode());
+        return 0;
     }
     if (!strcmp(what, "spin")) {
         // Asks for the end, then never calls the layer again.
