@@ -1,5 +1,11 @@
 // kernel32 on this platform: threads, the millisecond clock, sleeping, the
 // command line, modules and GlobalAlloc, over POSIX threads and clocks.
+//
+// TerminateThread marks a thread stopped and fixes its exit code; the thread
+// parks for good at its next call into the layer (a POSIX thread cannot be
+// ended safely from outside while it may hold the X connection's or the GL
+// driver's locks). ExitProcess flushes the C streams and ends the process,
+// and with it every thread wherever it is, without running exit handlers.
 #pragma once
 
 #include "platform/win32types.h"

@@ -38,5 +38,8 @@ int layer_getpixelformat(HDC hdc);
 BOOL layer_setpixelformat(HDC hdc, int format);
 void layer_markgl(HWND hwnd);
 bool layer_isvideothread(void);
+// winmm: SDL joysticks started once; the video thread starts them with video,
+// so that no other thread initialises SDL while it pumps events.
+bool layer_initjoysticks(void);
 void layer_sdllock(void);
 void layer_sdlunlock(void);

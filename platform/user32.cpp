@@ -137,6 +137,7 @@ bool layer_initvideo(void) {
     }
     bool ok = video_state == 1;
     layer_sdlunlock();
+    if (ok && layer_isvideothread()) layer_initjoysticks();
     return ok;
 }
 

@@ -3,6 +3,17 @@
 // boxes, over SDL2. The thread that creates the first window owns SDL video
 // and every window; window calls made on other threads are handed to it and
 // served inside its PeekMessageA.
+//
+// MessageBoxA: there is no desktop to show a box on; the box is printed on
+// standard error as one line "[MessageBox] <caption>: <text>" (a null caption
+// reads "Error", as Windows titles it), after standard output is flushed, and
+// answered IDOK at once.
+// ChangeDisplaySettingsA: a mode is looked up among SDL's modes of the first
+// display (32 bits per pixel = SDL's 4-byte formats; a rate SDL does not
+// know matches any). Unknown modes give DISP_CHANGE_BADMODE and change
+// nothing. The desktop's own mode needs no switch; another mode is set by
+// making the program's windows SDL full-screen windows on it, and SDL sets
+// the desktop mode back when they are hidden or destroyed.
 #pragma once
 
 #include "platform/win32types.h"

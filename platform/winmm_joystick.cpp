@@ -27,7 +27,7 @@ static int joy_state = 0;  // 0 not tried, 1 running, -1 failed
 static SDL_Joystick* joy_open[LAYER_MAXJOYSTICKS];
 static SDL_JoystickID joy_instance[LAYER_MAXJOYSTICKS];
 
-static bool joy_init(void) {
+bool layer_initjoysticks(void) {
     if (joy_state == 0) {
         layer_sdllock();
         SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
@@ -46,7 +46,7 @@ static bool joy_init(void) {
 // The open SDL joystick behind an id, refreshed; null when none is plugged.
 // Caller holds jlock.
 static SDL_Joystick* joy_get(UINT id) {
-    if (!joy_init()) return nullptr;
+    if (!layer_initjoysticks()) return nullptr;
     SDL_JoystickUpdate();
     if (id >= (UINT)SDL_NumJoysticks()) {
         if (joy_open[id]) {

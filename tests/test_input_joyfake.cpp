@@ -1,9 +1,11 @@
 // The joystick poll's arithmetic on exact winmm values, with winmm's four
-// joystick calls replaced by a scripted stand-in (this program defines them,
-// so the layer's own are not linked): hat angles a real SDL pad cannot
+// joystick calls replaced by a scripted stand-in (this program defines them
+// and the layer's joystick start-up, so the layer's joystick file is not
+// linked): hat angles a real SDL pad cannot
 // give, axis boundaries, the pad type when the capabilities fail, and what
 // the poll passes to winmm.
 #include "krv/coreinput.h"
+#include "platform/layer.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +22,8 @@ JOYINFOEX pos;
 JOYINFOEX pos_seen;
 
 }  // namespace
+
+bool layer_initjoysticks(void) { return true; }
 
 UINT WINAPI joyGetNumDevs(void) { return 16; }
 
