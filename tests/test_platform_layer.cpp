@@ -387,3 +387,39 @@ TEST_F(Display, ContextsFollowWglRules) {
 }
 
 }  // namespace
+
+extern int (*standin_coremain)(int, char**);
+
+namespace {
+
+// WinMain runs in a test program too: the pump on this thread, coremain on
+// the demo thread, and back here once coremain has returned.
+DWORD winmain_thread = 0;
+DWORD coremain_thread = 0;
+int coremain_gl = 0;
+
+int GlCoremain(int, char**) {
+    coremain_thread = GetCurrentThreadId();
+    KRV_SetTitle("In process");
+    krv_initwindow(320, 240, 0);
+    coremain_gl = glGetString(GL_VERSION) != NULL && wglGetCurrentContext() == hrc;
+    krv_swapbuffers();
+    return 0;
+}
+
+TEST(WinMainInProcess, RunsCoremainOnTheDemoThreadAndReturns0) {
+    if (!lt::HaveDisplay()) GTEST_SKIP() << "no X display";
+    standin_coremain = GlCoremain;
+    winmain_thread = GetCurrentThreadId();
+    int result = -1;
+    std::string out = kt::Captured([&] { result = WinMain(GetModuleHandleA(NULL), NULL, (LPSTR) "", 10); });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(out, "[KRV] Init Glew\n\nReady for GLSL\n");
+    EXPECT_NE(coremain_thread, 0u);
+    EXPECT_NE(coremain_thread, winmain_thread);
+    EXPECT_EQ(coremain_gl, 1);
+    EXPECT_FALSE(IsWindow(winhandle)) << "destroyed after the pump";
+    EXPECT_EQ(wglGetCurrentContext(), nullptr) << "the context was the demo thread's";
+}
+
+}  // namespace
