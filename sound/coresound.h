@@ -48,6 +48,13 @@ struct s_soundsystem {
 extern s_soundsystem soundsystem;
 extern s_sound* active_sounds[16];
 
+// Starts the sound system: fills soundsystem, allocates the mix buffer and
+// opens the device (always 44100 Hz, 16 bits; stereo for 2 channels, mono
+// otherwise). Returns 1 whatever the device did.
+int Soundsystem_Init(unsigned int frequency, int bits, int channels);
+// Stops the device and frees the mix buffer.
+void Soundsystem_CloseAudio(void);
+
 void Soundsystem_SetMasterVolume(int volume);
 void Soundsystem_SetMusicVolume(int volume);
 void Soundsystem_SetEffectVolume(int volume);
