@@ -1,0 +1,240 @@
+// The show's assets: shader files into the framework's shader table, the CRT
+// post shader, PNG images into bitmaps, and the two fonts.
+#include "demo/assets.h"
+
+#include <lodepng.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/corefile/corefile.h"
+#include "krv/video_opengl.h"
+#include "krv/video_opengl_extended.h"
+
+s_demoshader demoshader[DEMO_MAXSHADERS];
+int numshaders = 0;
+
+int shader_audio = -1;
+int shader_intro = -1;
+int shader_title = -1;
+int shader_metaballs = -1;
+int shader_lumicube = -1;
+int shader_heart = -1;
+int shader_cubemaze = -1;
+int shader_prolvens = -1;
+int shader_floor = -1;
+int shader_mossruncube = -1;
+int shader_mossruninside = -1;
+int shader_noise = -1;
+int transition_dissolve = -1;
+int transition_fade = -1;
+int transition_flash = -1;
+int transition_lumadissolve = -1;
+int postshader_id = -1;
+
+s_bitmap bmp_curtain, bmp_intro, bmp_vote, bmp_band, bmp_title;
+s_bitmap bmp_lumitide1, bmp_lumitide2, bmp_lumitide2b, bmp_lumitide2t, bmp_lumitide;
+s_bitmap bmp_kowtf1, bmp_kowtf2, bmp_varu1, bmp_varu2;
+s_bitmap bmp_credits1, bmp_credits2, bmp_credits3, bmp_credits4;
+s_bitmap bmp_girls, bmp_girls2, bmp_prolvens, bmp_prolvens2, bmp_prolvenstext;
+s_bitmap bmp_getmossruny, bmp_glintext;
+s_bitmap bmp_none;
+
+s_font font;
+s_font fontdark;
+
+// ---- built-in shader texts ---------------------------------------------------
+
+const char vv_default[] =
+    "#version 120\n"
+    "varying vec2 texCoord;\n"
+    "void main()\n"
+    "{\n"
+    "    texCoord = gl_MultiTexCoord0.xy;\n"
+    "    gl_Position = ftransform();\n"
+    "}\n";
+
+// Barrel warp, colour fringes, vignette and scanlines of a curved CRT screen.
+const char ff_xcopy[] =
+    "#version 120\n"
+    "uniform sampler2D fbo_texture;\n"
+    "uniform sampler2D fbo_depth;\n"
+    "uniform float fadevalue;\n"
+    "uniform float scanlinevalue;\n"
+    "uniform float time;\n"
+    "varying vec2 texCoord;\n"
+    "vec4 color;\n"
+    "void main()\n"
+    "{\n"
+    "    vec2 uv = (texCoord - 0.5) * 2.15;\n"
+    "    uv.x = uv.x * (1.0 + pow(abs(uv.y) / 16.0, 2.2));\n"
+    "    uv.y = uv.y * (1.0 + pow(abs(uv.x) / 9.0, 2.2));\n"
+    "    uv = uv / 2.0 + 0.5;\n"
+    "    uv = uv * 0.92 + 0.04;\n"
+    "    color.r = texture2D(fbo_texture, vec2(uv.x + 0.001, uv.y + 0.001)).r + 0.05;\n"
+    "    color.g = texture2D(fbo_texture, vec2(uv.x, uv.y - 0.002)).g + 0.05;\n"
+    "    color.b = texture2D(fbo_texture, vec2(uv.x - 0.002, uv.y)).b + 0.05;\n"
+    "    color.a = 0.5;\n"
+    "    float vig = 16.0 * uv.x * uv.y * (1.0 - uv.x) * (1.0 - uv.y);\n"
+    "    color = color * pow(vig, 0.2);\n"
+    "    float scans = clamp(0.35 + 0.35 * sin(0.5 * time + uv.y * 720.0 * 1.5), 0.0, 1.0);\n"
+    "    float s = pow(scans, 1.7);\n"
+    "    color = color * ((0.4 + 0.7 * s) * 1.5);\n"
+    "    color = color * (1.0 - 0.65 * clamp((mod(uv.x, 2.0) - 1.0) * 2.0, 0.0, 1.0));\n"
+    "    if (uv.x < 0.0 || uv.x > 1.0) color.a = 0.1;\n"
+    "    if (uv.y < 0.0 || uv.y > 1.0) color.a = 0.1;\n"
+    "    gl_FragColor = color;\n"
+    "}\n";
+
+// ---- shaders -------------------------------------------------------------------
+
+int LoadShader(const char* path) {
+    s_corefile handle;
+    if (!corefile_open(path, &handle, 0)) return -1;
+    // The list has room for 64 texts; a 65th file is refused so that nothing
+    // is written past the table (the show loads 16).
+    if (numshaders < 0 || numshaders >= DEMO_MAXSHADERS) {
+        corefile_close(&handle);
+        printf("- shader list full (%d), %s not loaded\n", DEMO_MAXSHADERS, path);
+        return -1;
+    }
+    printf("load shadefile %s, size: %d\n", path, (int)handle.size);
+    s_demoshader* record = &demoshader[numshaders];
+    record->buffer = (char*)malloc((size_t)handle.size + 1);
+    if (!record->buffer) {
+        corefile_close(&handle);
+        printf("- out of memory for shader %s\n", path);
+        return -1;
+    }
+    corefile_read(record->buffer, (int)handle.size, 1, &handle);
+    corefile_close(&handle);
+    record->buffer[handle.size] = 0;
+    record->id = KRV_InitShader(vv_default, record->buffer);
+    printf("Shader ID: %d\n", record->id);
+    record->source = record->buffer;
+    numshaders++;
+    return record->id;
+}
+
+void LoadShaders(void) {
+    shader_audio = LoadShader("audio.glsl");
+    shader_intro = LoadShader("wave_curtain2.glsl");
+    shader_title = LoadShader("firecube.glsl");
+    shader_metaballs = LoadShader("ballz.glsl");
+    shader_lumicube = LoadShader("lumicube.glsl");
+    shader_heart = LoadShader("heart.glsl");
+    shader_cubemaze = LoadShader("cubemaze2.glsl");
+    shader_prolvens = LoadShader("voronoi.glsl");
+    shader_floor = LoadShader("blobs2.glsl");
+    shader_mossruncube = LoadShader("mossruncube.glsl");
+    shader_mossruninside = LoadShader("mossruninside.glsl");
+    shader_noise = LoadShader("noise.glsl");
+    transition_dissolve = LoadShader("transition_dissolve.glsl");
+    transition_fade = LoadShader("transition_fade.glsl");
+    transition_flash = LoadShader("transition_flash.glsl");
+    transition_lumadissolve = LoadShader("transition_lumadissolve.glsl");
+    postshader_id = KRV_InitShader(vv_default, ff_xcopy);
+    KRV_SetPostShader(postshader_id);
+}
+
+// ---- PNG images ----------------------------------------------------------------
+
+void KRV_LoadBitmapPNG(const char* path, s_bitmap* bitmap) {
+    s_corefile handle;
+    if (!corefile_open(path, &handle, 0)) {
+        printf("- couldn't open file: %s\n", path);
+        return;
+    }
+    unsigned int size = corefile_fsize(&handle);
+    unsigned char* data = (unsigned char*)malloc(size ? size : 1);
+    if (!data) {
+        corefile_close(&handle);
+        printf("- out of memory for image %s\n", path);
+        return;
+    }
+    corefile_read(data, (int)size, 1, &handle);
+    corefile_close(&handle);
+    printf("pngbuffer loaded: %d", (int)size);
+
+    unsigned char* image = nullptr;
+    unsigned width = 0, height = 0;
+    unsigned code = lodepng_decode32(&image, &width, &height, data, size);
+    if (code) {
+        printf("Error loading image: %s\n", lodepng_error_text(code));
+        free(data);
+        free(image);
+        return;
+    }
+    printf("PNG width: %d,height:%d\n", (int)width, (int)height);
+    // The bitmap counts its buffer's bytes in an int: a picture too large for
+    // that is refused rather than overflowing the size.
+    if ((unsigned long long)width * height * 4 > (unsigned long long)INT_MAX) {
+        printf("Error loading image: %ux%u is too large\n", width, height);
+        free(data);
+        free(image);
+        return;
+    }
+    KRV_CreateBitmap((int)width, (int)height, bitmap);
+    for (unsigned y = 0; y < height; y++) {
+        for (unsigned x = 0; x < width; x++) {
+            const unsigned char* p = image + ((size_t)y * width + x) * 4;
+            unsigned int colour = (unsigned int)p[3] << 24 | (unsigned int)p[0] << 16 | (unsigned int)p[1] << 8 | p[2];
+            KRV_DrawPixel((int)x, (int)y, (int)colour, *bitmap);
+        }
+    }
+    KRV_UpdateBitmap(*bitmap);
+    free(data);
+    free(image);
+}
+
+// ---- all images and fonts ------------------------------------------------------------
+
+namespace {
+
+struct s_imagefile {
+    const char* name;
+    s_bitmap* bitmap;
+    int clamp;  // texture wrap set to clamp-to-edge after loading
+};
+
+const s_imagefile imagefiles[] = {
+    {"curtain640x16.png", &bmp_curtain, 0},
+    {"kastrel_intro.png", &bmp_intro, 0},
+    {"kastrel_vote.png", &bmp_vote, 0},
+    {"band_sillouette640.png", &bmp_band, 1},
+    {"title2.png", &bmp_title, 0},
+    {"lumitide1o.png", &bmp_lumitide1, 1},
+    {"lumitide2o2a.png", &bmp_lumitide2, 1},
+    {"lumitide2o2b.png", &bmp_lumitide2b, 1},
+    {"lumitide2wt2.png", &bmp_lumitide2t, 1},
+    {"lumitide512b.png", &bmp_lumitide, 0},
+    {"ko_wtf1.png", &bmp_kowtf1, 1},
+    {"ko_wtf2.png", &bmp_kowtf2, 1},
+    {"varu1.png", &bmp_varu1, 0},
+    {"varu2.png", &bmp_varu2, 0},
+    {"credits1.png", &bmp_credits1, 0},
+    {"credits2.png", &bmp_credits2, 0},
+    {"credits3.png", &bmp_credits3, 0},
+    {"credits4.png", &bmp_credits4, 0},
+    {"zeqo1280_2.png", &bmp_girls, 0},
+    {"zeqo1280_2a.png", &bmp_girls2, 0},
+    {"prolvens2.png", &bmp_prolvens, 1},
+    {"prolvens2b.png", &bmp_prolvens2, 1},
+    {"prolvenstext2.png", &bmp_prolvenstext, 1},
+    {"getmossruny.png", &bmp_getmossruny, 0},
+    {"text1024x64y.png", &bmp_glintext, 1},
+};
+
+}  // namespace
+
+void LoadResources(void) {
+    for (const s_imagefile& f : imagefiles) {
+        KRV_LoadBitmapPNG(f.name, f.bitmap);
+        // 0x812F is clamp-to-edge. The two filter values 0 are no valid filters:
+        // GL refuses them and the filters stay as the bitmap was created with.
+        if (f.clamp) KRV_SetTextureOptions(f.bitmap->textureid, 0, 0, 0x812F, 0x812F);
+    }
+    KRV_LoadFont("font_heat.tga", &font);
+    KRV_LoadFont("font_heat2.tga", &fontdark);
+}
