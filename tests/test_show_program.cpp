@@ -242,6 +242,27 @@ TEST_F(Program, EscapeEndsTheShowWithOneSavingTimingLine) {
     EXPECT_EQ(show.Out(), expected + "- saving timing\n");
 }
 
+// The full-screen program is the same show: the same log, the same end. (On
+// a display without a 60 Hz mode of the window's size the switch is refused
+// without a word and the window stays captioned.)
+TEST_F(Program, TheFullScreenProgramIsTheSameShow) {
+    st::Files files = st::DefaultFiles(8.0);
+    files.Set("timing.dat", st::Timing({0, 100, 200}));
+    st::WriteImage(files, "kastrel.dat");
+    std::string expected = st::StartupLog(&files);
+
+    Child show(SHOW_FULLSCREEN);
+    ShowWindow window;
+    ASSERT_TRUE(show.WaitForOutput("- ready!\n", 30)) << show.Out();
+    ASSERT_TRUE(window.Find(show.pid(), 10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    window.Key(XK_Escape, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    window.Key(XK_Escape, false);
+    ASSERT_EQ(show.Wait(20), 0) << show.Out() << show.Err();
+    EXPECT_EQ(show.Out(), expected + "- saving timing\n");
+}
+
 // Without any data image every file is reported missing; the CRT pass still
 // presents its picture, and the show runs until its window is closed.
 TEST_F(Program, WithoutADataImageItReportsTheFilesAndPresentsFramesUntilClosed) {

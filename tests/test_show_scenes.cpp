@@ -13,6 +13,7 @@
 #include "demo/assets.h"
 #include "demo/bandanalysis.h"
 #include "demo/demotiming.h"
+#include "demo/main.h"
 #include "demo/scenes.h"
 #include "krv/video_opengl.h"
 #include "krv/video_opengl_extended.h"
@@ -358,6 +359,39 @@ TEST_F(Scenes, TheEntryAfterAFullTableReadsAsUnwritten) {
     ASSERT_EQ(demo.numevents, 255);
     kt::Captured([] { Mix(254 * 100 + 10, 0); });
     EXPECT_FLOAT_EQ(Float(transition_dissolve, "timingProgress"), 1.0f);
+}
+
+// ---- the CRT pass the show does not call -------------------------------------------
+
+TEST_F(Scenes, CrtPostProcessDrawsTheMainPictureThroughThePostShader) {
+    kt::Captured([] {
+        framebuffer_id = 3;
+        KRV_CreateFrameBuffer(1920, 1080, 0);  // id 4, the size of the show's window
+        KRV_SetFrameBuffer(4);
+    });
+    currentframe = 0;
+    std::string log = kt::Captured([] { CRT_PostProcess(); });
+    EXPECT_EQ(log, "");
+    EXPECT_FLOAT_EQ(Float(postshader_id, "time"), 0.0f);
+    GLint program = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(program, 0) << "unbound afterwards";
+    EXPECT_EQ(KRV_renderstate & 2, 0) << "alpha test off afterwards";
+    EXPECT_EQ(st::BoundTexture(0), KRV_framebufferdata[3].texture);
+    // The zoomed quad leaves the corners of the target untouched.
+    KRV_ClearFrameBuffer(0xFF00FF00);
+    currentframe = 300;
+    kt::Captured([] { CRT_PostProcess(); });
+    EXPECT_FLOAT_EQ(Float(postshader_id, "time"), 300.0f);
+    EXPECT_EQ(st::ReadFramebuffer(4).At(2, 2), 0xFF00FF00u);
+}
+
+TEST_F(Scenes, CrtPostProcessWithoutAPostShaderDoesNothing) {
+    postshader_id = -1;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    EXPECT_EQ(kt::Captured([] { CRT_PostProcess(); }), "");
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
 }  // namespace
