@@ -1,0 +1,48 @@
+# Video suites. Each runs as the show's coremain on the driver's demo thread
+# (the platform's main starts it), so KRV_InitVideo opens the window and the
+# GL context the way the show does. Cases are listed when ctest runs, under
+# the same display as the cases themselves.
+
+# TEMPORARY until the platform layer lands: GL libraries without the platform.
+if(NOT TARGET platform)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+  find_package(OpenGL REQUIRED)
+  find_package(GLEW REQUIRED)
+  add_library(platform INTERFACE)
+  target_link_libraries(platform INTERFACE PkgConfig::SDL2 OpenGL::GL GLEW::GLEW)
+  set(video_standin ${CMAKE_CURRENT_SOURCE_DIR}/video_standin.cpp)
+endif()
+
+find_package(X11 REQUIRED)
+
+# kastrel_video_test(NAME SOURCES... PROPERTIES...)
+function(kastrel_video_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;PROPERTIES" ${ARGN})
+  add_executable(${name} ${T_SOURCES} video_test.cpp ${video_standin})
+  target_link_libraries(${name} PRIVATE krv core testsupport GTest::gtest X11::X11)
+  target_compile_definitions(${name} PRIVATE
+    KASTREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    KASTREL_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    # Mesa's software rasteriser for exact pixels; its shader cache off, as
+    # a cached compile gives no log and the suites compare the logs printed.
+    PROPERTIES ENVIRONMENT LIBGL_ALWAYS_SOFTWARE=1
+               ENVIRONMENT_MODIFICATION MESA_SHADER_CACHE_DISABLE=set:true
+               TIMEOUT 120 ${T_PROPERTIES})
+endfunction()
+
+foreach(suite pacing framebuffer render shader)
+  kastrel_video_test(test_video_${suite} SOURCES test_video_${suite}.cpp)
+endforeach()
+# These read the window back from the X server: one at a time, so that no
+# other case of theirs covers the window meanwhile.
+kastrel_video_test(test_video_present SOURCES test_video_present.cpp
+  PROPERTIES RESOURCE_LOCK kastrel_window)
+
+# The presentation benchmark (a program, not a test): bench_present [frames].
+add_executable(bench_present bench_present.cpp ${video_standin})
+target_link_libraries(bench_present PRIVATE krv core)
