@@ -42,6 +42,9 @@ endforeach()
 # other case of theirs covers the window meanwhile.
 kastrel_video_test(test_video_present SOURCES test_video_present.cpp
   PROPERTIES RESOURCE_LOCK kastrel_window)
+kastrel_video_test(test_video_oldgl SOURCES test_video_oldgl.cpp
+  PROPERTIES RESOURCE_LOCK kastrel_window)
+target_link_libraries(test_video_oldgl PRIVATE ${CMAKE_DL_LIBS})
 
 # The presentation benchmark (a program, not a test): bench_present [frames].
 add_executable(bench_present bench_present.cpp ${video_standin})

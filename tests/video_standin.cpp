@@ -25,7 +25,7 @@ void krv_initwindow(int width, int height, int flags) {
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK) puts("\nError Initing Glew");
     puts("\nReady for GLSL");
-    KRV_shaders_enabled = 1;
+    if (glCreateShader) KRV_shaders_enabled = 1;
 }
 void krv_closewindow(void) { SDL_GL_DeleteContext(context); }
 void krv_swapbuffers(void) { SDL_GL_SwapWindow(window); }
