@@ -147,8 +147,7 @@ void KRV_InitVideo(int width, int height, int flags) {
     KRV_video.abits = 0;
 
     // GL's depth test is on here all the same: the bits record only what the
-    // render-state calls did. The bitmap and sprite registries are emptied
-    // here too, by their own modules.
+    // render-state calls did.
     KRV_renderstate = 0;
     KRV_lasttextureid = -1;
 
