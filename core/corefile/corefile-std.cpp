@@ -220,8 +220,7 @@ static void record_file(const char* name) {
         }
         char* slot = (char*)counted(256);
         if (!slot) return;
-        strncpy(slot, curFile, 255);
-        slot[255] = 0;
+        snprintf(slot, 256, "%s", curFile);
         corefile_image.names[corefile_image.numfiles] = slot;
     }
     corefile_image.numfiles++;
