@@ -5,11 +5,7 @@
 #include <limits.h>
 #include <stdio.h>
 
-#if __has_include("krv/driver_win32.h")
 #include "krv/driver_win32.h"
-#else
-uint32_t KRV_GetMillis(void);
-#endif
 
 uint32_t KRV_video_time;
 int KRV_video_updatespeed;

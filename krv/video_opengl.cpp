@@ -15,13 +15,7 @@
 #include "krv/krv.h"
 #include "krv/video_opengl_extended.h"
 
-#if __has_include("krv/driver_win32.h")
 #include "krv/driver_win32.h"
-#else
-void krv_initwindow(int width, int height, int flags);
-void krv_closewindow(void);
-void krv_swapbuffers(void);
-#endif
 
 // =============================================================================
 // Globals

@@ -6,8 +6,10 @@
 
 #include <cstdint>
 
+#include "krv/driver_win32.h"
 #include "krv/krv.h"
 #include "krv/video_opengl.h"
+#include "platform/layer.h"
 #include "tests/support/testsupport.h"
 #include "tests/video_test.h"
 
@@ -94,8 +96,30 @@ TEST(FrameLimiter, AnEndThatWrapsPast2To32EndsAtOnceAndCountsAcrossTheWrap) {
     EXPECT_LE(step, (float)(after + 5) / 15.0f);
 }
 
+// The driver's clock itself wraps: the last boundary 5 ms before 2^32, the
+// wait after the wrap. The wait's end wraps too, so it ends one interval
+// after the boundary, and the step is one interval, not four billion.
+TEST(FrameLimiter, FollowsTheDriversClockAcrossItsWrap) {
+    KRV_SetRefreshRate(-20);
+    layer_settickoffset(0);
+    layer_settickoffset(0xFFFFFFFFu - KRV_GetMillis() - 4u);
+    KRV_video_time = KRV_GetMillis();
+    ASSERT_GT(KRV_video_time, 0xFFFFFF00u);
+    uint32_t boundary = KRV_video_time;
+    while (KRV_GetMillis() >= 0x80000000u) {
+    }
+    float step = KRV_WaitRefresh();
+    layer_settickoffset(0);
+    EXPECT_LT(KRV_video_time, 0x80000000u) << "the boundary is after the wrap";
+    EXPECT_GE(KRV_video_time - boundary, 20u);
+    EXPECT_GE(step, 1.0f);
+    EXPECT_LT(step, 10.0f);
+}
+
 TEST(FpsSampler, TheFirstCallSamplesAtOnceThenOncePerSecond) {
     while (KRV_GetMillis() < 1000) usleep(1000);
+    KRV_video_oldtime = 0;  // as at start, should an earlier case have sampled
+    KRV_video_numframes = 0;
     KRV_SetRefreshRate(-1);
     for (int i = 0; i < 3; i++) KRV_WaitRefresh();
     EXPECT_EQ(KRV_GetFPS(), 3);

@@ -3,24 +3,13 @@
 # GL context the way the show does. Cases are listed when ctest runs, under
 # the same display as the cases themselves.
 
-# TEMPORARY until the platform layer lands: GL libraries without the platform.
-if(NOT TARGET platform)
-  find_package(PkgConfig REQUIRED)
-  pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
-  find_package(OpenGL REQUIRED)
-  find_package(GLEW REQUIRED)
-  add_library(platform INTERFACE)
-  target_link_libraries(platform INTERFACE PkgConfig::SDL2 OpenGL::GL GLEW::GLEW)
-  set(video_standin ${CMAKE_CURRENT_SOURCE_DIR}/video_standin.cpp)
-endif()
-
 find_package(X11 REQUIRED)
 
 # kastrel_video_test(NAME SOURCES... PROPERTIES...)
 function(kastrel_video_test name)
   cmake_parse_arguments(T "" "" "SOURCES;PROPERTIES" ${ARGN})
-  add_executable(${name} ${T_SOURCES} video_test.cpp ${video_standin})
-  target_link_libraries(${name} PRIVATE krv core testsupport GTest::gtest X11::X11)
+  add_executable(${name} ${T_SOURCES} video_test.cpp)
+  target_link_libraries(${name} PRIVATE platform_main krv core testsupport GTest::gtest X11::X11)
   target_compile_definitions(${name} PRIVATE
     KASTREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     KASTREL_BINARY_DIR="${CMAKE_BINARY_DIR}")
@@ -47,5 +36,5 @@ kastrel_video_test(test_video_oldgl SOURCES test_video_oldgl.cpp
 target_link_libraries(test_video_oldgl PRIVATE ${CMAKE_DL_LIBS})
 
 # The presentation benchmark (a program, not a test): bench_present [frames].
-add_executable(bench_present bench_present.cpp ${video_standin})
-target_link_libraries(bench_present PRIVATE krv core)
+add_executable(bench_present bench_present.cpp)
+target_link_libraries(bench_present PRIVATE platform_main krv core)

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "krv/driver_win32.h"
 #include "krv/video_opengl.h"
 #include "tests/support/testsupport.h"
 

@@ -9,12 +9,6 @@
 #include <string>
 #include <vector>
 
-#if __has_include("krv/driver_win32.h")
-#include "krv/driver_win32.h"
-#else
-uint32_t KRV_GetMillis(void);
-#endif
-
 namespace vt {
 
 // The window every GL case opens (small, so software rendering is quick).
