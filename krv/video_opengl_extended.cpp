@@ -11,6 +11,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 
 s_shader KRV_shader[KRV_MAXSHADERS];
 int KRV_numshaders;
@@ -78,9 +79,12 @@ static void validateProgram(unsigned int program) {
 }
 
 // Reads a host file whole into a new NUL-terminated buffer, line ends CR LF
-// read as LF as in text mode. A missing, unreadable or empty file gives null.
+// read as LF as in text mode. A missing, unreadable or empty file gives null,
+// and so does a folder (which would open, with a meaningless length).
 static char* textFileRead(const char* path) {
     if (!path) return NULL;
+    struct stat info;
+    if (stat(path, &info) != 0 || (info.st_mode & S_IFMT) != S_IFREG) return NULL;
     FILE* fp = fopen(path, "rt");
     if (!fp) return NULL;
     char* text = NULL;
@@ -97,7 +101,7 @@ static char* textFileRead(const char* path) {
                 text[out++] = text[i];
             }
             text[out] = 0;
-            if (count == 0) {  // a folder, or a read error
+            if (count == 0) {  // a read error
                 free(text);
                 text = NULL;
             }
