@@ -197,7 +197,6 @@ TEST_F(AudioDevice, DeviceStreamIsTheMixersOutput) {
     while (first < got.size() && got[first] == 0) first++;
     ASSERT_LT(first, got.size()) << "nothing but silence was recorded";
     EXPECT_GE(first, 4u * 2048 * 2) << "the four silent start-up buffers come first";
-    EXPECT_EQ(first % (2048 * 2), 0u) << "the sound starts with a block";
     ASSERT_GE(got.size(), first + want.size());
     for (size_t i = 0; i < want.size(); i++)
         ASSERT_EQ(got[first + i], want[i]) << "value " << i;
