@@ -224,6 +224,54 @@ TEST_F(Loop, EscapeHeldBeforeTheFirstFrameCountsInTheFirstFrame) {
     EXPECT_EQ(log, "- saving timing\n");
 }
 
+// Red byte of a scene framebuffer's centre: the id of the scene shader that drew it.
+int CentreRed(int fb) {
+    GLint previous = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previous);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, KRV_framebufferdata[fb].fbo);
+    unsigned char px[4];
+    glReadPixels(320, 180, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, (GLuint)previous);
+    return px[0];
+}
+
+// Without "timing.dat" the timeline holds one event at 0: the look-ahead
+// gives index 1 everywhere, both scene framebuffers show row 1 and the show
+// does not end by itself.
+TEST_F(Loop, WithoutATimingFileBothScenesShowEventOneAndTheShowGoesOn) {
+    st::Files files = st::DefaultFiles(6.0);
+    files.Remove("timing.dat");
+    Start(files);
+    std::vector<int> pos = Frames(60000, nullptr, [](int p) { return p >= 100 ? 1 : 0; });
+    EXPECT_GE(pos.back(), 100);
+    EXPECT_FALSE(exitdemo);
+    EXPECT_EQ(demo.currentevent, 1);
+    EXPECT_EQ(CentreRed(1), 3);
+    EXPECT_EQ(CentreRed(2), 3);
+}
+
+// Once the mixer has passed the music's end it stops the music and the
+// position reads 0 again: the show goes back to its first event and runs on
+// silently.
+TEST_F(Loop, PastTheMusicsEndThePositionReadsZeroAndTheShowGoesOn) {
+    st::Files files = st::DefaultFiles(1.0);  // 43 show units
+    files.Set("timing.dat", st::Timing({0, 200, 400}));
+    Start(files);
+    static int peak;
+    peak = 0;
+    std::vector<int> pos = Frames(20000, nullptr, [](int p) {
+        if (p > peak) peak = p;
+        return peak > 30 && p == 0 ? 1 : 0;
+    });
+    EXPECT_GT(peak, 30);
+    EXPECT_EQ(pos.back(), 0);
+    EXPECT_FALSE(exitdemo);
+    EXPECT_EQ(soundsystem.numactive, 0) << "the mixer stopped the music";
+    Frames(300);
+    EXPECT_FALSE(exitdemo);
+    EXPECT_EQ(demo.currentpos, 0);
+}
+
 // Without "music.wav" the record is empty: it is played and stopped all the
 // same, the clock reads 0 and frames keep coming until Escape.
 TEST_F(Loop, WithoutMusicTheShowStandsAtPositionZero) {

@@ -319,6 +319,29 @@ TEST_F(Scenes, TheTransitionMixesTheTwoScenePictures) {
     EXPECT_EQ(st::ReadFramebuffer(3).At(320, 180) >> 24, 255u);
 }
 
+// The main loop's scene pass: the transition named by the event found 64
+// units back, the outgoing scene one transition length back, the incoming
+// scene at the position. With the 40-unit transition, in the last 24 units
+// before an event both framebuffers show the new event's scene.
+void ScenePass(int position) {
+    demo.currentpos = position;
+    UpdateDemoTiming(position - 64, 0);
+    demo.currenttransition = demo.events[demo.currentevent].transition_id;
+    DoEffect(position - demo.transitions[demo.currenttransition].duration, 1, 0);
+    DoEffect(position, 2, 1);
+}
+
+TEST_F(Scenes, WithTheLength40TransitionBothFramebuffersShowTheNewSceneLate) {
+    Events({0, 300, 600}, 1);
+    kt::Captured([] { ScenePass(250); });
+    EXPECT_EQ(demo.currenttransition, 1);
+    EXPECT_EQ(CentreRed(1), 2) << "outgoing: event 0";
+    EXPECT_EQ(CentreRed(2), 3) << "incoming: event 1";
+    kt::Captured([] { ScenePass(290); });
+    EXPECT_EQ(CentreRed(1), 3) << "outgoing, 40 units back: event 1 already";
+    EXPECT_EQ(CentreRed(2), 3);
+}
+
 // A transition whose shader is -1 or whose id lies outside the table leaves
 // the mixed framebuffer as it was, without a message or a GL error.
 TEST_F(Scenes, TransitionsThatCannotDrawLeaveTheMixedPicture) {
