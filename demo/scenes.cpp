@@ -17,6 +17,9 @@
 
 namespace {
 
+// Rows of the scene table: one per event index 0 to 12.
+const int DEMO_NUMSCENES = 13;
+
 struct s_scene {
     int* shader;
     s_bitmap* channel[4];

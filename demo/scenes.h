@@ -5,9 +5,6 @@
 
 #include "krv/corebitmap.h"
 
-// Rows of the scene table: one per event index 0 to 12.
-#define DEMO_NUMSCENES 13
-
 // Evaluates the timeline at position, makes the framebuffer current and draws
 // the scene of the current event into it (nothing for an index without a row).
 void DoEffect(int position, int framebuffer, int slot);
