@@ -44,8 +44,10 @@ void KRV_CreateBitmap(int width, int height, s_bitmap* bitmap) {
         bitmap->size = (int)bytes;
         // The buffer starts zeroed (transparent black): a damaged image that
         // decodes only in part leaves defined pixels behind.
-        bitmap->pixels = (unsigned int*)malloc((size_t)bitmap->size);
-        if (bitmap->pixels) memset(bitmap->pixels, 0, (size_t)bitmap->size);
+        // (An empty image gets a one-byte buffer, so it too counts as loaded.)
+        size_t allocated = bitmap->size ? (size_t)bitmap->size : 1;
+        bitmap->pixels = (unsigned int*)malloc(allocated);
+        if (bitmap->pixels) memset(bitmap->pixels, 0, allocated);
         bitmap->textureid = KRV_CreateTexture(width, height, bitmap->pixels, 0);
     }
 

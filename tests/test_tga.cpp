@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,10 @@ struct EncoderCase {
     int depth;
     int descriptor;
 };
+
+void PrintTo(const EncoderCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const EncoderCase kEncoderCases[] = {
     {"grey8", "-alpha off -type Grayscale", 3, 8, 0x00},
@@ -163,6 +168,10 @@ struct OriginCase {
     int firstx, firsty, lastx, lasty;
 };
 
+void PrintTo(const OriginCase& c, std::ostream* os) {
+    *os << c.descriptor;
+}
+
 class TgaOriginTest : public TgaTest, public ::testing::WithParamInterface<OriginCase> {};
 
 TEST_P(TgaOriginTest, StoredPixelsLandWhereTheOriginSays) {
@@ -210,6 +219,10 @@ struct ValueCase {
     std::string stored;
     uint32_t want;
 };
+
+void PrintTo(const ValueCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class TgaValueTest : public TgaTest, public ::testing::WithParamInterface<ValueCase> {};
 
@@ -386,6 +399,10 @@ struct InterleaveCase {
     int height;
     std::vector<int> rows;  // bitmap row of stored row k; -1 = beyond the image
 };
+
+void PrintTo(const InterleaveCase& c, std::ostream* os) {
+    *os << c.descriptor;
+}
 
 class TgaInterleaveTest : public TgaTest, public ::testing::WithParamInterface<InterleaveCase> {};
 
