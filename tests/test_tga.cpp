@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "krv/corebitmap.h"
+#include "krv/krv_report.h"
 #include "tests/images/fakevideo.h"
 #include "tests/images/tgasupport.h"
 #include "tests/support/testsupport.h"
@@ -36,6 +37,13 @@ protected:
     void SetUp() override {
         kt::ScratchTest::SetUp();
         fv::Reset();
+    }
+
+    // Releases what the loads made (the records live in the fixture).
+    void TearDown() override {
+        kt::Captured([] { KRV_FlushGraphics(); });
+        tga::Unmount();
+        kt::ScratchTest::TearDown();
     }
 
     // Mounts one file under name and loads it into bitmap_; returns the output.
@@ -297,8 +305,8 @@ TEST_F(TgaTest, ColourMapEntriesStartAtTheFirstEntryIndex) {
 
 TEST_F(TgaTest, ColourMapWith16And15BitEntriesDecodesLikePixels) {
     for (int bits : {16, 15}) {
-        s_bitmap fresh = {};
-        bitmap_ = fresh;
+        kt::Captured([] { KRV_FlushGraphics(); });
+        bitmap_ = s_bitmap{};
         tga::Header h;
         h.maptype = 1, h.imagetype = 1, h.maplength = 3, h.mapbits = (uint8_t)bits, h.width = 3, h.depth = 8;
         std::string map = Px16(31u << 10) + Px16(0x8000 | (1u << 5)) + Px16(0x7C1F);
@@ -477,8 +485,10 @@ TEST_F(TgaTest, StaticLoadDropsThePixelsAndKeepsTheTexture) {
 
 TEST_F(TgaTest, NamesInAnyCaseLoad) {
     tga::Mount({{"a.tga", OnePixel()}, {"b.tga", OnePixel()}, {"c.tga", OnePixel()}, {"dir.v2/d.tga", OnePixel()}});
+    static s_bitmap loaded[4];
+    int i = 0;
     for (const char* name : {"a.tga", "b.TGA", "c.Tga", "dir.v2/d.tGa"}) {
-        s_bitmap b = {};
+        s_bitmap& b = loaded[i++];
         std::string printed = kt::Captured([&] { KRV_LoadBitmap(name, &b); });
         EXPECT_NE(b.pixels, nullptr) << name << ": " << printed;
     }

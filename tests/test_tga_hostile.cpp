@@ -127,12 +127,19 @@ std::vector<HostileCase> Cases() {
     return c;
 }
 
-class TgaHostileTest : public kt::ScratchTest, public ::testing::WithParamInterface<HostileCase> {};
+class TgaHostileTest : public kt::ScratchTest, public ::testing::WithParamInterface<HostileCase> {
+protected:
+    void TearDown() override {
+        kt::Captured([] { KRV_FlushGraphics(); });
+        tga::Unmount();
+        kt::ScratchTest::TearDown();
+    }
+    s_bitmap b = {};
+};
 
 TEST_P(TgaHostileTest, StopsWithAClearLineAndStaysInsideTheFile) {
     const HostileCase& c = GetParam();
     tga::Mount({{"h.tga", c.file}});
-    s_bitmap b = {};
     std::string printed = kt::Captured([&] { KRV_LoadBitmap("h.tga", &b); });
     EXPECT_EQ(printed, "Loading TGA image.found file at offset: 29\n" + c.printed);
     EXPECT_EQ(b.pixels != nullptr, c.loaded);
@@ -203,6 +210,7 @@ TEST_F(TgaMutationTest, DamagedFilesNeverReadOutsideTheirBytes) {
         });
         ASSERT_EQ(printed.rfind("Loading TGA image.", 0), 0u) << printed;
     }
+    tga::Unmount();
     EXPECT_GT(loaded, 100);
 }
 

@@ -62,7 +62,12 @@ void Mount(const std::vector<std::pair<std::string, std::string>>& files) {
     kt::PutU32(image, offset + (uint32_t)data.size());
     image += dir + data;
     kt::WriteFile("images.dat", image);
+    Unmount();
     kt::Captured([] { corefile_mountimage("images.dat", 0); });
+}
+
+void Unmount() {
+    corefile_closeimage();
 }
 
 std::string ConvertTool() {

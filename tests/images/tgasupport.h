@@ -33,8 +33,10 @@ std::string Px16(unsigned w);                     // little-endian 16-bit
 std::string Bytes(std::initializer_list<int> bytes);
 
 // Writes the files into a CORE image "images.dat" in the working directory
-// and mounts it (the mount's own lines are swallowed).
+// and mounts it in place of any earlier mount (the mount's own lines are
+// swallowed). Unmount releases the mount.
 void Mount(const std::vector<std::pair<std::string, std::string>>& files);
+void Unmount();
 
 // ImageMagick: the path of convert, or "" when it is not installed.
 std::string ConvertTool();
