@@ -1,5 +1,6 @@
 #include "tests/images/tgasupport.h"
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include "core/corefile/corefile.h"
@@ -61,9 +62,16 @@ void Mount(const std::vector<std::pair<std::string, std::string>>& files) {
     kt::PutU32(image, (uint32_t)files.size());
     kt::PutU32(image, offset + (uint32_t)data.size());
     image += dir + data;
-    kt::WriteFile("images.dat", image);
+    // A file of its own under /tmp, removed once mounted: the mount keeps
+    // its stream open, and suites running side by side never share one.
+    char path[] = "/tmp/kastrel-images-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    kt::WriteFile(path, image);
     Unmount();
-    kt::Captured([] { corefile_mountimage("images.dat", 0); });
+    kt::Captured([&] { corefile_mountimage(path, 0); });
+    unlink(path);
 }
 
 void Unmount() {

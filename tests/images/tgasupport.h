@@ -32,8 +32,7 @@ std::string Px32(int r, int g, int b, int a);     // blue, green, red, alpha
 std::string Px16(unsigned w);                     // little-endian 16-bit
 std::string Bytes(std::initializer_list<int> bytes);
 
-// Writes the files into a CORE image "images.dat" in the working directory
-// and mounts it in place of any earlier mount (the mount's own lines are
+// Writes the files into a CORE image and mounts it in place of any earlier mount (the mount's own lines are
 // swallowed). Unmount releases the mount.
 void Mount(const std::vector<std::pair<std::string, std::string>>& files);
 void Unmount();
