@@ -26,3 +26,16 @@ endif()
 foreach(t test_bitmap test_sprite test_font test_graphicsreport)
   kastrel_test(${t} SOURCES ${t}.cpp LIBS images_fakevideo PROPERTIES ${images_held_env})
 endforeach()
+
+# The GL suites run as the show's coremain on the driver's demo thread, like
+# the video suites, whose helper (kastrel_video_test, tests/video.cmake) is
+# defined after this file is read: they are added once the directory is done.
+function(images_gl_suites)
+  if(NOT COMMAND kastrel_video_test)
+    return()
+  endif()
+  foreach(t test_bitmap_gl test_sprite_gl test_font_gl)
+    kastrel_video_test(${t} SOURCES ${t}.cpp images/tgasupport.cpp PROPERTIES ${images_held_env})
+  endforeach()
+endfunction()
+cmake_language(DEFER CALL images_gl_suites)
