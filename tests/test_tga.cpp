@@ -93,7 +93,7 @@ class TgaEncoderTest : public TgaTest, public ::testing::WithParamInterface<Enco
 
 TEST_P(TgaEncoderTest, DecodesEveryPixelAsTheEncoderReadsIt) {
     const EncoderCase& c = GetParam();
-    if (tga::ConvertTool().empty()) GTEST_SKIP() << "ImageMagick is not installed (scripts/install-deps)";
+    ASSERT_FALSE(tga::ConvertTool().empty()) << "ImageMagick's convert is missing: run scripts/install-deps";
 
     // Source: 13 x 7 pixels of varied colour and alpha, with magenta (keyed),
     // near-magenta inside the key and just outside it.
