@@ -54,3 +54,29 @@ typedef HANDLE HGLOBAL;
 #define WINAPI
 #define CALLBACK
 #define APIENTRY
+
+// Further basic types of the window, thread and joystick calls.
+typedef size_t SIZE_T;
+typedef WORD ATOM;
+typedef LONG HRESULT;
+typedef INT_PTR (*FARPROC)(void);
+typedef HANDLE HKL;
+
+typedef struct tagRECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT, *LPRECT;
+
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT, *LPPOINT;
+
+#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
+#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define GET_WHEEL_DELTA_WPARAM(w) ((short)HIWORD(w))
