@@ -206,3 +206,19 @@ TEST_F(BitmapGLTest, LoadedTgaIsUploadedAndDeletionReleasesTheTexture) {
 }
 
 }  // namespace
+
+namespace {
+
+// The report right after video start-up: framebuffer 0 only, empty registries.
+TEST(GraphicsReportGLTest, AfterStartUpShowsOneFramebufferAndEmptyRegistries) {
+    vt::EnsureVideo();
+    EXPECT_EQ(kt::Captured([] { KRV_ShowGraphicsMemory(); }),
+              "[=== GRAPHICS MEMORY INFO ===]\n"
+              "Num.Bitmaps: 0 / 1024\n"
+              "Num.Sprites: 0 / 1024\n"
+              "Num.Fonts: 0 / 16\n"
+              "Num.Framebuffers: 1 / 16\n"
+              "[============================]\n");
+}
+
+}  // namespace
