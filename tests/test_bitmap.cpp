@@ -12,13 +12,17 @@
 #include "krv/corebitmap.h"
 #include "krv/krv_report.h"
 #include "tests/images/fakevideo.h"
+#include "tests/images/tgasupport.h"
 #include "tests/support/testsupport.h"
 
 namespace {
 
 class BitmapTest : public ::testing::Test {
 protected:
-    void SetUp() override { fv::Reset(); }
+    void SetUp() override {
+        tga::ForgetImages();
+        fv::Reset();
+    }
 };
 
 TEST_F(BitmapTest, CreationFillsTheRecordAndListsIt) {

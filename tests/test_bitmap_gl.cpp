@@ -34,6 +34,7 @@ class BitmapGLTest : public vt::GLTest {
 protected:
     void SetUp() override {
         vt::GLTest::SetUp();
+        tga::ForgetImages();
         kt::Captured([&] { target_ = KRV_CreateFrameBuffer(48, 40, 0); });
         KRV_SetFrameBuffer(target_);
         KRV_ClearFrameBuffer(kBackground);
@@ -211,6 +212,7 @@ namespace {
 
 // The report right after video start-up: framebuffer 0 only, empty registries.
 TEST(GraphicsReportGLTest, AfterStartUpShowsOneFramebufferAndEmptyRegistries) {
+    if (vt::VideoStarted()) GTEST_SKIP() << "needs a process of its own, as ctest runs every case";
     vt::EnsureVideo();
     EXPECT_EQ(kt::Captured([] { KRV_ShowGraphicsMemory(); }),
               "[=== GRAPHICS MEMORY INFO ===]\n"

@@ -45,6 +45,7 @@ protected:
     void SetUp() override {
         kt::ScratchTest::SetUp();
         fv::Reset();
+        tga::ForgetImages();
         fv::SetFrameBufferWidth(640);
     }
 };

@@ -74,6 +74,7 @@ class FontGLTest : public vt::GLTest {
 protected:
     void SetUp() override {
         vt::GLTest::SetUp();
+        tga::ForgetImages();
         kt::Captured([&] { target_ = KRV_CreateFrameBuffer(200, 24, 0); });
         KRV_SetFrameBuffer(target_);
         KRV_ClearFrameBuffer(kBackground);

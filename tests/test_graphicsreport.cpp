@@ -19,6 +19,7 @@ protected:
     void SetUp() override {
         kt::ScratchTest::SetUp();
         fv::Reset();
+        tga::ForgetImages();
     }
 };
 

@@ -24,6 +24,7 @@ protected:
     void SetUp() override {
         kt::ScratchTest::SetUp();
         fv::Reset();
+        tga::ForgetImages();
     }
 };
 
@@ -121,6 +122,7 @@ TEST_F(SpriteTest, LoadedSpritesTakeTheImageSlotOfTheirListIndex) {
 
 TEST_F(SpriteTest, LoadingAMissingImageCutsTheSlotAsItIs) {
     tga::Mount({});
+    krv_spritebmp[0] = s_bitmap{};  // a fresh slot, as at start-up
     s_sprite s = {};
     std::string printed = kt::Captured([&] { KRV_LoadSprite("gone.tga", &s); });
     EXPECT_EQ(printed, "Loading TGA image.couldn't find file: gone.tga\n- ERROR: Image gone.tga not loaded.\n");

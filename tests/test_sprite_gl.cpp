@@ -34,6 +34,7 @@ class SpriteGLTest : public vt::GLTest {
 protected:
     void SetUp() override {
         vt::GLTest::SetUp();
+        tga::ForgetImages();
         kt::Captured([&] { target_ = KRV_CreateFrameBuffer(32, 24, 0); });
         KRV_SetFrameBuffer(target_);
         KRV_ClearFrameBuffer(kBackground);

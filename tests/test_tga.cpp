@@ -37,6 +37,7 @@ protected:
     void SetUp() override {
         kt::ScratchTest::SetUp();
         fv::Reset();
+        tga::ForgetImages();
     }
 
     // Releases what the loads made (the records live in the fixture).

@@ -129,6 +129,10 @@ std::vector<HostileCase> Cases() {
 
 class TgaHostileTest : public kt::ScratchTest, public ::testing::WithParamInterface<HostileCase> {
 protected:
+    void SetUp() override {
+        kt::ScratchTest::SetUp();
+        tga::ForgetImages();
+    }
     void TearDown() override {
         kt::Captured([] { KRV_FlushGraphics(); });
         tga::Unmount();
@@ -157,12 +161,14 @@ INSTANTIATE_TEST_SUITE_P(Files, TgaHostileTest, ::testing::ValuesIn(Cases()),
 
 TEST(TgaHostile, RefusedSizeLeavesNoBufferAndNoTexture) {
     fv::Reset();
+    tga::ForgetImages();
     s_bitmap b = {};
     std::string printed = kt::Captured([&] { KRV_CreateBitmap(-3, 4, &b); });
     EXPECT_EQ(printed, "KRV_CreateBitmap: -3 x 4 is not a usable bitmap size, no pixels.\n");
     EXPECT_EQ(b.pixels, nullptr);
     EXPECT_EQ(b.textureid, 0);
     EXPECT_TRUE(fv::calls.empty());
+    tga::ForgetImages();  // b is listed and goes out of scope here
 }
 
 // Seeded damage to valid files of every kind: random bytes changed and the
@@ -171,6 +177,7 @@ TEST(TgaHostile, RefusedSizeLeavesNoBufferAndNoTexture) {
 class TgaMutationTest : public kt::ScratchTest {};
 
 TEST_F(TgaMutationTest, DamagedFilesNeverReadOutsideTheirBytes) {
+    tga::ForgetImages();
     std::vector<std::string> seeds;
     {
         std::string map;

@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include "core/corefile/corefile.h"
+#include "krv/corebitmap.h"
+#include "krv/corefont.h"
+#include "krv/coresprite.h"
 #include "tests/support/testsupport.h"
 
 namespace tga {
@@ -76,6 +79,12 @@ void Mount(const std::vector<std::pair<std::string, std::string>>& files) {
 
 void Unmount() {
     corefile_closeimage();
+}
+
+void ForgetImages() {
+    krv_numbitmaps = 0;
+    krv_numsprites = 0;
+    krv_numfonts = 0;
 }
 
 std::string ConvertTool() {
