@@ -32,7 +32,7 @@ endforeach()
 # defined after this file is read: they are added once the directory is done.
 function(images_gl_suites)
   if(NOT COMMAND kastrel_video_test)
-    return()
+    message(FATAL_ERROR "the image GL suites need kastrel_video_test from tests/video.cmake")
   endif()
   foreach(t test_bitmap_gl test_sprite_gl test_font_gl)
     kastrel_video_test(${t} SOURCES ${t}.cpp images/tgasupport.cpp)
