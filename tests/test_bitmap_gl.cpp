@@ -224,3 +224,20 @@ TEST(GraphicsReportGLTest, AfterStartUpShowsOneFramebufferAndEmptyRegistries) {
 }
 
 }  // namespace
+
+#include "krv/corefont.h"
+#include "krv/coresprite.h"
+
+// Video start-up empties the bitmap and sprite registries and leaves the
+// font count alone.
+TEST(VideoStartRegistries, StartUpEmptiesBitmapAndSpriteLists) {
+    ASSERT_FALSE(vt::VideoStarted());
+    krv_numbitmaps = 3;
+    krv_numsprites = 2;
+    krv_numfonts = 1;
+    vt::EnsureVideo();
+    EXPECT_EQ(krv_numbitmaps, 0);
+    EXPECT_EQ(krv_numsprites, 0);
+    EXPECT_EQ(krv_numfonts, 1);
+    krv_numfonts = 0;
+}
