@@ -15,6 +15,8 @@
 #include "krv/krv.h"
 #include "krv/video_opengl_extended.h"
 
+#include "krv/corebitmap.h"
+#include "krv/coresprite.h"
 #include "krv/driver_win32.h"
 
 // =============================================================================
@@ -144,6 +146,10 @@ void KRV_InitVideo(int width, int height, int flags) {
     // render-state calls did.
     KRV_renderstate = 0;
     KRV_lasttextureid = -1;
+    // The bitmap and sprite registries start empty with the video; the fonts
+    // keep their count.
+    krv_numbitmaps = 0;
+    krv_numsprites = 0;
 
     KRV_SetRefreshRate(60);
 }

@@ -1,0 +1,41 @@
+# Bitmaps, the TGA loader, sprites, fonts and the graphics report.
+#
+# The image modules are built here a second time, against a recording
+# stand-in for the video core (tests/images/fakevideo.cpp), so that decoding,
+# cutting and text layout are checked without a GL context.
+set(krv_image_sources
+  ${CMAKE_SOURCE_DIR}/krv/corebitmap.cpp
+  ${CMAKE_SOURCE_DIR}/krv/corebitmap_tga.cpp
+  ${CMAKE_SOURCE_DIR}/krv/coresprite.cpp
+  ${CMAKE_SOURCE_DIR}/krv/corefont.cpp
+  ${CMAKE_SOURCE_DIR}/krv/krv_report.cpp)
+add_library(images_fakevideo STATIC
+  images/fakevideo.cpp images/tgasupport.cpp ${krv_image_sources})
+target_link_libraries(images_fakevideo PUBLIC core testsupport)
+
+# The TGA suites release everything they load. The others keep bitmaps and
+# sprites listed until the process ends, as the system itself does, so a
+# sanitizer build does not count those as leaks.
+foreach(t test_tga test_tga_hostile)
+  kastrel_test(${t} SOURCES ${t}.cpp LIBS images_fakevideo)
+endforeach()
+set(images_held_env "")
+if(KASTREL_ASAN)
+  set(images_held_env ENVIRONMENT "ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0")
+endif()
+foreach(t test_bitmap test_sprite test_font test_graphicsreport)
+  kastrel_test(${t} SOURCES ${t}.cpp LIBS images_fakevideo PROPERTIES ${images_held_env})
+endforeach()
+
+# The GL suites run as the show's coremain on the driver's demo thread, like
+# the video suites, whose helper (kastrel_video_test, tests/video.cmake) is
+# defined after this file is read: they are added once the directory is done.
+function(images_gl_suites)
+  if(NOT COMMAND kastrel_video_test)
+    message(FATAL_ERROR "the image GL suites need kastrel_video_test from tests/video.cmake")
+  endif()
+  foreach(t test_bitmap_gl test_sprite_gl test_font_gl)
+    kastrel_video_test(${t} SOURCES ${t}.cpp images/tgasupport.cpp)
+  endforeach()
+endfunction()
+cmake_language(DEFER CALL images_gl_suites)
