@@ -135,7 +135,7 @@ TEST_F(FramebufferTest, SetFrameBufferBindsItsObjectTextureAndViewport) {
     EXPECT_EQ(KRV_GetFrameBufferHeight(), 12);
 }
 
-// Left to the implementer: a seventeenth framebuffer and ids outside the
+// Our choice: a seventeenth framebuffer and ids outside the
 // table are refused with a message; nothing changes.
 TEST_F(FramebufferTest, ASeventeenthFramebufferAndUnknownIdsAreRefused) {
     kt::Captured([] {
@@ -179,7 +179,7 @@ TEST_F(FramebufferTest, ClearTakesItsColourInMemoryOrderAndKeepsIt) {
     EXPECT_FLOAT_EQ(clear[3], 0x80 / 255.0f);
 }
 
-// Left to the implementer: an entry with a depth attachment has colour and
+// Our choice: an entry with a depth attachment has colour and
 // depth cleared together.
 TEST_F(FramebufferTest, ClearOfAnEntryWithDepthClearsColourAndDepth) {
     int id = NewTarget(4, 4, 1);
@@ -195,7 +195,7 @@ TEST_F(FramebufferTest, ClearOfAnEntryWithDepthClearsColourAndDepth) {
 
 // ---- drawing framebuffers ----------------------------------------------------
 
-// The Part's own case: a 640 by 360 entry drawn over a 640 by 360 target
+// The show's case: a 640 by 360 entry drawn over a 640 by 360 target
 // comes out upright, pixel for pixel.
 TEST_F(FramebufferTest, DrawFrameBufferShowsTheEntryUpright) {
     int src = NewTarget(640, 360);

@@ -38,7 +38,7 @@ TEST(RefreshRate, RestartsTheFrameClock) {
     EXPECT_LE(KRV_video_time - before, after - before);
 }
 
-// Left to the implementer: a rate of 0 has no interval; it is refused with a
+// Our choice: a rate of 0 has no interval; it is refused with a
 // message and the pacing stays as it was.
 TEST(RefreshRate, ZeroIsRefusedAndChangesNothing) {
     KRV_SetRefreshRate(60);

@@ -269,7 +269,7 @@ TEST_F(PresentTest, TheSwapZeroesTrianglesBindsAndSwitchesButNotLines) {
     KRV_SwapBuffers();
     EXPECT_EQ(KRV_stats_numlines, 2);
 
-    // Left to the implementer: a null pointer is skipped.
+    // Our choice: a null pointer is skipped.
     KRV_stats_numtriangles = 4;
     KRV_GetRenderStatus(&triangles, nullptr, nullptr);
     EXPECT_EQ(triangles, 4);

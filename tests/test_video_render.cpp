@@ -380,7 +380,7 @@ TEST_F(RenderTest, SetPalleteCopiesCountColoursToTheStartOfAPalette) {
     EXPECT_EQ(KRV_Palette[7][2][0], 0);
     EXPECT_EQ(KRV_Palette[6][0][0], 0);
 
-    // Left to the implementer: palettes and counts outside the table are refused.
+    // Our choice: palettes and counts outside the table are refused.
     std::string text = kt::Captured([&] {
         KRV_SetPallete(8, 1, rgb);
         KRV_SetPallete(0, 257, rgb);

@@ -168,7 +168,7 @@ TEST_F(ShaderTest, AWarningIsPrintedInTheCompilerErrorForm) {
     EXPECT_EQ(linked, GL_TRUE);
 }
 
-// Left to the implementer: a build past the 64 slots and ids outside the
+// Our choice: a build past the 64 slots and ids outside the
 // table are refused with a message.
 TEST_F(ShaderTest, ABuildPastTheTableAndIdsOutsideItAreRefused) {
     KRV_numshaders = 64;
