@@ -11,10 +11,13 @@ add_dependencies(realshow kastrel_dat)
 # The GL suites run as the show's coremain (kastrel_show_gl_test of
 # show.cmake, which is read after this file: the calls wait for it).
 function(kastrel_gallery_gl_suites)
-  # Start-up by the real StartShow, on the demo thread.
-  kastrel_show_gl_test(test_gallery_startup SOURCES test_gallery_startup.cpp)
+  # Start-up by the real StartShow, on the demo thread. Its window is the
+  # show's, 1920 by 1080: it would cover the suites that read their window
+  # back from the X server.
+  kastrel_show_gl_test(test_gallery_startup SOURCES test_gallery_startup.cpp
+    PROPERTIES RESOURCE_LOCK kastrel_window)
   target_link_libraries(test_gallery_startup PRIVATE realshow)
-  # Writes the pictures to ${CMAKE_BINARY_DIR}/gallery/ (ctest -R Gallery).
+  # Writes the pictures to ${CMAKE_BINARY_DIR}/gallery/ (ctest -R '^Gallery\.').
   kastrel_show_gl_test(test_gallery SOURCES test_gallery.cpp PROPERTIES TIMEOUT 300)
   target_link_libraries(test_gallery PRIVATE realshow)
 endfunction()
