@@ -88,7 +88,7 @@ void main()
     nextT = max(nextT, 0.0);
     float travelled = 0.0;
     float lastSide = 1.0;  // 0: x wall, 1: z wall, 2: top
-    for (int i = 0; i < 48; i++) {
+    for (int i = 0; i < 32; i++) {
         h = cellHeight(cell, s, t, rise, lv.x);
         // The ray's height at the cell's entry and exit.
         float tExit = min(nextT.x, nextT.y);
@@ -113,7 +113,7 @@ void main()
             lastSide = 1.0;
         }
         // Below the floor, or so far that the fog hides everything: stop.
-        if (yOut < 0.0 || travelled + dist > 60.0) break;
+        if (yOut < 0.0 || travelled + dist > 44.0) break;
     }
 
     vec3 hue = s == 0 ? vec3(1.0, 0.55, 0.2) : (s == 1 ? vec3(0.3, 0.8, 1.0)
@@ -134,8 +134,26 @@ void main()
         col = mix(base, lit, k);
         col += hue * smoothstep(0.42, 0.5, edge) * (0.15 + 0.5 * k);
         // Fog with distance.
-        col = mix(col, sky, clamp((travelled + dist) / 60.0, 0.0, 1.0));
+        col = mix(col, sky, clamp((travelled + dist) / 44.0, 0.0, 1.0));
     }
+    // Once the letters have risen, the same credits float above the field
+    // as a hologram at full resolution, so that they can be read: the cubes
+    // alone carry too few cells per letter.
+    vec2 tuv = (texCoord - vec2(0.18, 0.40)) / vec2(0.64, 0.56);
+    tuv.x += 0.004 * sin(tuv.y * 60.0 + t * 4.0) * (0.5 + lv.z);
+    tuv = vec2(tuv.x, 1.0 - tuv.y);
+    float show = smoothstep(1.2, 2.8, st);
+    if (show > 0.0 && tuv.x >= 0.0 && tuv.x <= 1.0 && tuv.y >= 0.0 && tuv.y <= 1.0) {
+        vec4 tc;
+        if (s == 0) tc = texture2D(texture0, tuv);
+        else if (s == 1) tc = texture2D(texture1, tuv);
+        else if (s == 2) tc = texture2D(texture2, tuv);
+        else tc = texture2D(texture3, tuv);
+        float glyph = tc.a * max(tc.r, max(tc.g, tc.b));
+        float scan = 0.8 + 0.2 * sin(texCoord.y * 360.0 * 3.14159);
+        col += (hue * 0.9 + vec3(0.35)) * glyph * scan * show * (0.85 + 0.3 * lv.y);
+    }
+
     // Each new state comes in on a short dip of the light.
     col *= clamp(0.55 + st * 2.0, 0.0, 1.0);
     gl_FragColor = vec4(col, 1.0);
