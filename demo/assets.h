@@ -38,8 +38,7 @@ extern int transition_lumadissolve;
 extern int postshader_id;
 
 // The vertex shader paired with every demo shader, and the CRT post shader.
-extern const char vv_default[];
-extern const char ff_xcopy[];
+#include "demo/shadertexts.h"
 
 // The images; bmp_none is never loaded and stands for "no texture".
 extern s_bitmap bmp_curtain;

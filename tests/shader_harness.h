@@ -19,17 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "demo/shadertexts.h"
+
 namespace sh {
 
 // The show's built-in vertex shader, paired with every scene and transition.
-static const char* const kVertexShader =
-    "#version 120\n"
-    "varying vec2 texCoord;\n"
-    "void main()\n"
-    "{\n"
-    "    texCoord = gl_MultiTexCoord0.xy;\n"
-    "    gl_Position = ftransform();\n"
-    "}\n";
+static const char* const kVertexShader = vv_default;
 
 constexpr int kWidth = 640;
 constexpr int kHeight = 360;
