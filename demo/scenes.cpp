@@ -90,6 +90,9 @@ void ExecuteTransition(int position, int transition, int outgoing, int incoming)
     if (transition < 0 || transition >= (int)(sizeof demo.transitions / sizeof demo.transitions[0])) return;
     const s_transition& t = demo.transitions[transition];
     if (t.shader < 0) return;
+    // A framebuffer that could not be made has the id -1: nothing to mix.
+    const int slots = (int)(sizeof KRV_framebufferdata / sizeof KRV_framebufferdata[0]);
+    if (outgoing < 0 || outgoing >= slots || incoming < 0 || incoming >= slots) return;
     float len = (float)t.duration;
     float startA = (float)EventStart(demo.currentevent);
     float startB = (float)EventStart(demo.currentevent + 1);

@@ -360,6 +360,20 @@ TEST_F(Scenes, TransitionsThatCannotDrawLeaveTheMixedPicture) {
         EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << id;
         EXPECT_EQ(CentreRed(3), 2) << id;
     }
+    // Nor does a transition between framebuffers that could not be made (-1)
+    // or ids past the table.
+    for (int bad : {-1, 16, 99}) {
+        std::string log = kt::Captured([&] {
+            demo.currentpos = 268;
+            UpdateDemoTiming(268, 0);
+            KRV_SetFrameBuffer(3);
+            ExecuteTransition(268, 0, bad, 2);
+            ExecuteTransition(268, 0, 1, bad);
+        });
+        EXPECT_EQ(log, "") << bad;
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << bad;
+        EXPECT_EQ(CentreRed(3), 2) << bad;
+    }
 }
 
 // From 64 units before the last event's start on, the entry after it is the
