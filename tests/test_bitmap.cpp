@@ -256,24 +256,9 @@ TEST_P(BitmapDrawTest, AsksTheVideoCoreForOneQuad) {
     KRV_CreateBitmap(640, 360, &b);
     fv::Reset();
     c.draw(b);
-    std::vector<std::string> want;
-    for (std::string s : c.calls) {
-        if (s == "BindTexture T") s = "BindTexture " + std::to_string(b.textureid);
-        want.push_back(s);
-    }
-    EXPECT_EQ(fv::calls, want);
+    fv::ExpectOneQuad(c.calls, (int)b.textureid, c.quad);
     ASSERT_EQ(fv::quads.size(), 1u);
     const fv::Quad& q = fv::quads[0];
-    EXPECT_EQ(q.x, c.quad.x);
-    EXPECT_EQ(q.y, c.quad.y);
-    EXPECT_EQ(q.w, c.quad.w);
-    EXPECT_EQ(q.h, c.quad.h);
-    EXPECT_EQ(q.tu0, c.quad.tu0);
-    EXPECT_EQ(q.tv0, c.quad.tv0);
-    EXPECT_EQ(q.tu1, c.quad.tu1);
-    EXPECT_EQ(q.tv1, c.quad.tv1);
-    EXPECT_EQ(q.rotated, c.quad.rotated);
-    EXPECT_EQ(q.angle, c.quad.angle);
     EXPECT_EQ(q.texture, b.textureid);
 }
 

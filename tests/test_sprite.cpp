@@ -347,24 +347,7 @@ TEST_P(SpriteDrawTest, AsksTheVideoCoreForOneQuad) {
     KRV_GetSprite(32, 8, 32, 16, b, &s);  // u 0.25 to 0.5, v 0.125 to 0.375
     fv::Reset();
     c.draw(s);
-    std::vector<std::string> want;
-    for (std::string call : c.calls) {
-        if (call == "BindTexture T") call = "BindTexture " + std::to_string(b.textureid);
-        want.push_back(call);
-    }
-    EXPECT_EQ(fv::calls, want);
-    ASSERT_EQ(fv::quads.size(), 1u);
-    const fv::Quad& q = fv::quads[0];
-    EXPECT_EQ(q.x, c.quad.x);
-    EXPECT_EQ(q.y, c.quad.y);
-    EXPECT_EQ(q.w, c.quad.w);
-    EXPECT_EQ(q.h, c.quad.h);
-    EXPECT_EQ(q.tu0, c.quad.tu0);
-    EXPECT_EQ(q.tv0, c.quad.tv0);
-    EXPECT_EQ(q.tu1, c.quad.tu1);
-    EXPECT_EQ(q.tv1, c.quad.tv1);
-    EXPECT_EQ(q.rotated, c.quad.rotated);
-    EXPECT_EQ(q.angle, c.quad.angle);
+    fv::ExpectOneQuad(c.calls, (int)b.textureid, c.quad);
 }
 
 INSTANTIATE_TEST_SUITE_P(Draws, SpriteDrawTest, ::testing::ValuesIn(SpriteDrawCases()),

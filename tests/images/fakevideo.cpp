@@ -1,5 +1,7 @@
 #include "tests/images/fakevideo.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 
 #include "krv/corebitmap_private.h"
@@ -33,6 +35,27 @@ static void Upload(int texture, int width, int height, void* pixels) {
         const uint32_t* p = (const uint32_t*)pixels;
         t.pixels.assign(p, p + (size_t)width * (size_t)height);
     }
+}
+
+void ExpectOneQuad(const std::vector<std::string>& calls_wanted, int texture, const Quad& want) {
+    std::vector<std::string> expected;
+    for (std::string call : calls_wanted) {
+        if (call == "BindTexture T") call = "BindTexture " + std::to_string(texture);
+        expected.push_back(call);
+    }
+    EXPECT_EQ(calls, expected);
+    ASSERT_EQ(quads.size(), 1u);
+    const Quad& q = quads[0];
+    EXPECT_EQ(q.x, want.x);
+    EXPECT_EQ(q.y, want.y);
+    EXPECT_EQ(q.w, want.w);
+    EXPECT_EQ(q.h, want.h);
+    EXPECT_EQ(q.tu0, want.tu0);
+    EXPECT_EQ(q.tv0, want.tv0);
+    EXPECT_EQ(q.tu1, want.tu1);
+    EXPECT_EQ(q.tv1, want.tv1);
+    EXPECT_EQ(q.rotated, want.rotated);
+    EXPECT_EQ(q.angle, want.angle);
 }
 
 }  // namespace fv

@@ -35,4 +35,9 @@ extern int bound;
 void SetFrameBufferWidth(int width);
 void Reset();
 
+// Checks that exactly one quad was drawn, after exactly the calls listed
+// ("BindTexture T" standing for the given texture), with the geometry and
+// texture coordinates of want.
+void ExpectOneQuad(const std::vector<std::string>& calls_wanted, int texture, const Quad& want);
+
 }  // namespace fv
