@@ -16,6 +16,7 @@
 // status 0 whatever this returns, so a failed run ends it with its own status.
 int coremain(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new kt::NeedsDisplay);
     int result = RUN_ALL_TESTS();
     fflush(stdout);
     fflush(stderr);

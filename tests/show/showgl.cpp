@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "krv/video_opengl.h"
+#include "tests/support/testsupport.h"
 
 // The show's entry, here the test runner. The driver ends the process with
 // status 0 whatever this returns, so a failed run ends with its own status.
@@ -14,6 +15,7 @@
 int coremain(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new kt::NeedsDisplay);
     int result = RUN_ALL_TESTS();
     fflush(stdout);
     fflush(stderr);

@@ -71,6 +71,11 @@ void ScratchTest::TearDown() {
     RunCommand("rm -rf '" + dir_ + "'");
 }
 
+void NeedsDisplay::SetUp() {
+    const char* display = getenv("DISPLAY");
+    if (!display || !*display) GTEST_SKIP() << "no X display";
+}
+
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream f(path, std::ios::binary);
     f.write(bytes.data(), (std::streamsize)bytes.size());

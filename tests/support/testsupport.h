@@ -44,6 +44,14 @@ private:
     std::string old_cwd_;
 };
 
+// For suites whose every case needs a window and GL: added as a global
+// environment, it skips them all when there is no X display rather than
+// running them against a window that could not be made.
+class NeedsDisplay : public ::testing::Environment {
+public:
+    void SetUp() override;
+};
+
 void WriteFile(const std::string& path, const std::string& bytes);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::string ReadFile(const std::string& path);
