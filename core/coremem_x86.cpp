@@ -11,9 +11,14 @@ unsigned int g_mem_in_use = 0;
 unsigned int g_mem_in_use_peak = 0;
 
 // The heap's own idea of a block's size: blocks are counted by what they
-// really hold, which can be more than was asked for.
+// really hold, which can be more than was asked for. The runtime names the
+// query differently on Windows and on glibc.
 static unsigned int block_size(void* block) {
+#ifdef _WIN32
+    return (unsigned int)_msize(block);
+#else
     return (unsigned int)malloc_usable_size(block);
+#endif
 }
 
 void* _wrap_malloc_dbg(size_t size, const char* file, int line) {
