@@ -15,6 +15,8 @@ foreach(dir KASTREL_GLEW_SOURCE_DIR KASTREL_LODEPNG_SOURCE_DIR)
 endforeach()
 
 add_link_options(-static -static-libgcc -static-libstdc++)
+# M_PI and its kin, which the Windows C runtime declares only on request.
+add_compile_definitions(_USE_MATH_DEFINES)
 
 # GLEW as a static library. FindGLEW finds no mingw archive by itself and
 # would not pass GLEW_STATIC to the code that includes GL/glew.h: the target

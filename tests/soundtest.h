@@ -112,19 +112,5 @@ inline std::string WavBytes(int channels, unsigned int rate, int bits, const std
     return out;
 }
 
-#ifdef MKCORE_PATH
-// Packs (name, bytes) pairs into a CORE image with the mkcore tool.
-inline void PackImage(const std::string& image, const std::vector<std::pair<std::string, std::string>>& files) {
-    std::string cmd = std::string(MKCORE_PATH) + " " + image;
-    int n = 0;
-    for (auto& f : files) {
-        std::string src = "src" + std::to_string(n++);
-        kt::WriteFile(src, f.second);
-        cmd += " '" + f.first + "=" + src + "'";
-    }
-    std::string out;
-    ASSERT_EQ(kt::RunCommand(cmd, &out), 0) << out;
-}
-#endif
 
 }  // namespace st

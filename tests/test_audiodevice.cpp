@@ -23,8 +23,8 @@ namespace {
 class AudioDevice : public kt::ScratchTest {
 protected:
     void UseDriver(const char* driver) {
-        setenv("SDL_AUDIODRIVER", driver, 1);
-        setenv("SDL_DISKAUDIOFILE", (dir_ + "/stream.raw").c_str(), 1);
+        kt::SetEnv("SDL_AUDIODRIVER", driver);
+        kt::SetEnv("SDL_DISKAUDIOFILE", dir_ + "/stream.raw");
     }
     void TearDown() override {
         kt::Captured([] { Soundsystem_CloseAudio(); });

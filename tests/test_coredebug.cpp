@@ -15,7 +15,8 @@ TEST(DebugOutput, PrintsWithoutPrefixOrLineBreak) {
 }
 
 // The fatal reports print on standard output and end the process with
-// status 1; the child writes its stdout to a file the parent then reads.
+// status 1; the child writes its stdout to a file the parent then reads (in
+// text mode: on Windows the line ends in a carriage return and a line feed).
 class FatalReport : public kt::ScratchTest {};
 
 TEST_F(FatalReport, AssertPrintsFileLineExpressionAndExits1) {
@@ -25,7 +26,7 @@ TEST_F(FatalReport, AssertPrintsFileLineExpressionAndExits1) {
             _dbg_assert("corefile.c", 12, "size > 0");
         },
         ::testing::ExitedWithCode(1), "");
-    EXPECT_EQ(kt::ReadFile("out.txt"), "corefile.c(12): assertion failed: size > 0\n");
+    EXPECT_EQ(kt::ReadFile("out.txt"), kt::TextModeBytes("corefile.c(12): assertion failed: size > 0\n"));
 }
 
 TEST_F(FatalReport, ErrorPrintsMessageAndExits1) {
@@ -35,5 +36,5 @@ TEST_F(FatalReport, ErrorPrintsMessageAndExits1) {
             error("out of cheese");
         },
         ::testing::ExitedWithCode(1), "");
-    EXPECT_EQ(kt::ReadFile("out.txt"), "Error: out of cheese\n");
+    EXPECT_EQ(kt::ReadFile("out.txt"), kt::TextModeBytes("Error: out of cheese\n"));
 }

@@ -1,10 +1,9 @@
 // The file layer: mounting CORE images (plain, appended, directory trees),
 // lookups, reads, line reads, positions, whole-file buffers, and damaged
 // images. Images come from the mkcore tool and from byte fixtures built here.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,21 +51,6 @@ protected:
         kt::ScratchTest::TearDown();
     }
 
-    // Writes the files to disk and packs them with mkcore into image.
-    void Pack(const std::string& image, const Files& files, const std::string& host = "") {
-        std::string cmd = MKCORE_PATH;
-        if (!host.empty()) cmd += " --append " + host;
-        cmd += " " + image;
-        int n = 0;
-        for (auto& f : files) {
-            std::string src = "src" + std::to_string(n++);
-            kt::WriteFile(src, f.second);
-            cmd += " '" + f.first + "=" + src + "'";
-        }
-        std::string out;
-        ASSERT_EQ(kt::RunCommand(cmd, &out), 0) << out;
-    }
-
     int Mount(const std::string& name, int type, std::string* text = nullptr) {
         int result = -1;
         std::string printed = kt::Captured([&] { result = corefile_mountimage(name.c_str(), type); });
@@ -112,19 +96,19 @@ TEST(NameHash, DowncaseChangesOnlyAtoZ) {
 }
 
 TEST_F(CoreFile, MkcoreWritesTheFormatByteForByte) {
-    Pack("a.dat", files_);
+    kt::PackImage("a.dat", files_);
     EXPECT_EQ(kt::ReadFile("a.dat"), HandImage(files_));
-    Pack("b.dat", files_);
+    kt::PackImage("b.dat", files_);
     EXPECT_EQ(kt::ReadFile("a.dat"), kt::ReadFile("b.dat"));
 }
 
 TEST_F(CoreFile, MkcoreStoresNamesLowerCase) {
-    Pack("a.dat", {{"Data/Music.WAV", "x"}});
+    kt::PackImage("a.dat", {{"Data/Music.WAV", "x"}});
     EXPECT_EQ(kt::ReadFile("a.dat"), HandImage({{"data/music.wav", "x"}}));
 }
 
 TEST_F(CoreFile, MountPrintsProgressAndOpensByMixedCaseName) {
-    Pack("kastrel.dat", files_);
+    kt::PackImage("kastrel.dat", files_);
     std::string text;
     ASSERT_EQ(Mount("kastrel.dat", 0, &text), 1);
     uint32_t romsize = (uint32_t)HandImage(files_).size();
@@ -193,7 +177,7 @@ TEST_F(CoreFile, EntrySizesComeFromNeighbouringOffsets) {
 }
 
 TEST_F(CoreFile, EmptyImageMountsAndFindsNothing) {
-    Pack("img.dat", {});
+    kt::PackImage("img.dat", {});
     std::string text;
     EXPECT_EQ(Mount("img.dat", 0, &text), 1);
     EXPECT_EQ(text, "Loading resource image: img.dat\nloading from file\nnumfiles: 0\nromsize: 12\n");
@@ -236,7 +220,7 @@ TEST_F(CoreFile, MountPathLongerThanItsBufferIsRefused) {
 
 TEST_F(CoreFile, AppendedImageIsReadFromTheHostsLastFourBytes) {
     kt::WriteFile("host.exe", std::string(4096, 'H'));
-    Pack("show.exe", files_, "host.exe");
+    kt::PackImage("show.exe", files_, "host.exe");
     std::string bytes = kt::ReadFile("show.exe");
     ASSERT_GE(bytes.size(), 4100u);
     EXPECT_EQ(bytes.substr(bytes.size() - 4), std::string("\x00\x10\x00\x00", 4));
@@ -290,15 +274,19 @@ TEST_F(CoreFile, LineReadsStopAtTheBufferLength) {
     corefile_gets(line, 4, &h);
     EXPECT_STREQ(line, "abc");
     corefile_gets(line, 1, &h);  // room for the terminator only
-    EXPECT_STREQ(line, "");
+    // Wine's fgets stores nothing when it has room for the terminator only;
+    // the C runtime of Windows stores the terminator, as its documentation
+    // says, and so does glibc.
+    if (!kt::UnderWine()) EXPECT_STREQ(line, "");
+    strcpy(line, "kept");
     corefile_gets(line, 0, &h);  // no room at all: nothing is touched
-    EXPECT_STREQ(line, "");
+    EXPECT_STREQ(line, "kept");
     corefile_gets(line, 8, &h);
     EXPECT_STREQ(line, "def\n");
 }
 
 TEST_F(CoreFile, TwoHandlesReadInAlternation) {
-    Pack("img.dat", {{"one", "AAAABBBB"}, {"two", "11112222"}});
+    kt::PackImage("img.dat", {{"one", "AAAABBBB"}, {"two", "11112222"}});
     ASSERT_EQ(Mount("img.dat", 0), 1);
     s_corefile a = {}, b = {};
     kt::Captured([&] {
@@ -317,7 +305,7 @@ TEST_F(CoreFile, TwoHandlesReadInAlternation) {
 }
 
 TEST_F(CoreFile, SeekTellAndRewind) {
-    Pack("img.dat", {{"pad", "0123"}, {"f", "abcdefgh"}});
+    kt::PackImage("img.dat", {{"pad", "0123"}, {"f", "abcdefgh"}});
     ASSERT_EQ(Mount("img.dat", 0), 1);
     s_corefile h = {};
     kt::Captured([&] { corefile_open("f", &h, 0); });
@@ -348,7 +336,7 @@ TEST_F(CoreFile, SeekTellAndRewind) {
 }
 
 TEST_F(CoreFile, ImageMountWritesNothing) {
-    Pack("img.dat", files_);
+    kt::PackImage("img.dat", files_);
     std::string before = kt::ReadFile("img.dat");
     ASSERT_EQ(Mount("img.dat", 0), 1);
     std::string text = kt::Captured([] {
@@ -367,7 +355,7 @@ TEST_F(CoreFile, ImageMountWritesNothing) {
 }
 
 TEST_F(CoreFile, LoadBufferReadsAWholeCountedFile) {
-    Pack("img.dat", files_);
+    kt::PackImage("img.dat", files_);
     ASSERT_EQ(Mount("img.dat", 0), 1);
     unsigned in_use = g_mem_in_use;
     char* buf = nullptr;
@@ -390,7 +378,7 @@ TEST_F(CoreFile, LoadBufferReadsAWholeCountedFile) {
 }
 
 TEST_F(CoreFile, LoadBufferFollowsTheBrowsingPath) {
-    Pack("img.dat", files_);
+    kt::PackImage("img.dat", files_);
     ASSERT_EQ(Mount("img.dat", 0), 1);
     kt::Captured([] { corefile_chdir("sub"); });
     char* buf = nullptr;
@@ -402,7 +390,7 @@ TEST_F(CoreFile, LoadBufferFollowsTheBrowsingPath) {
 
 TEST_F(CoreFile, CloseReleasesEverythingCounted) {
     unsigned in_use = g_mem_in_use;
-    Pack("img.dat", files_);
+    kt::PackImage("img.dat", files_);
     ASSERT_EQ(Mount("img.dat", 0), 1);
     EXPECT_GT(g_mem_in_use, in_use);
     kt::Captured([] { corefile_readdir(".*"); });
@@ -531,9 +519,7 @@ TEST_F(CoreTree, ScanNumbersFilesByRelativePath) {
     // Both passes print their sublevel lines; the count comes between them.
     EXPECT_EQ(text.rfind("Loading resource image: data\n", 0), 0u);
     EXPECT_NE(text.find("Found 3 files\n"), std::string::npos) << text;
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    EXPECT_EQ(std::string(cwd), dir_);  // the scan leaves the working directory as it was
+    EXPECT_EQ(std::filesystem::current_path().string(), dir_);  // the scan leaves the working directory as it was
 }
 
 TEST_F(CoreTree, NestedMountPathPrintsItsLevelsAndRestoresTheDirectory) {
@@ -543,13 +529,10 @@ TEST_F(CoreTree, NestedMountPathPrintsItsLevelsAndRestoresTheDirectory) {
     ASSERT_EQ(Mount("outer/data", 2, &text), 1);
     EXPECT_EQ(corefile_image.numfiles, 3u);
     EXPECT_NE(text.find("path has 2 sublevels\n"), std::string::npos) << text;
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    EXPECT_EQ(std::string(cwd), dir_);
+    EXPECT_EQ(std::filesystem::current_path().string(), dir_);
     corefile_closeimage();
     ASSERT_EQ(Mount(dir_ + "/outer/data", 2, &text), 1);  // absolute path
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    EXPECT_EQ(std::string(cwd), dir_);
+    EXPECT_EQ(std::filesystem::current_path().string(), dir_);
     EXPECT_EQ(Slurp("sub/deep/d.png"), "deep");
 }
 
@@ -562,6 +545,9 @@ TEST_F(CoreTree, MissingTreeMountsWithNoFiles) {
 }
 
 TEST_F(CoreTree, NamesLongerThanTheScanBuffersAreLeftOut) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a name of 266 bytes under the scratch folder is past MAX_PATH: Windows cannot make it";
+#endif
     std::string longdir = "data/" + std::string(200, 'd');
     kt::MakeDirs(longdir);
     kt::WriteFile(longdir + "/" + std::string(60, 'f'), "x");

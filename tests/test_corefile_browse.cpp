@@ -13,16 +13,12 @@ protected:
     void SetUp() override {
         kt::ScratchTest::SetUp();
         // The directory of the example: a.png, sub/c.png, b.txt, sub/deep/d.png, sub/e.txt.
-        std::string cmd = std::string(MKCORE_PATH) + " img.dat";
-        const char* names[] = {"a.png", "sub/c.png", "b.txt", "sub/deep/d.png", "sub/e.txt"};
-        const char* data[] = {"A", "CCC", "BB", "DDDD", "EEEEE"};
-        for (int i = 0; i < 5; i++) {
-            std::string src = "src" + std::to_string(i);
-            kt::WriteFile(src, data[i]);
-            cmd += std::string(" ") + names[i] + "=" + src;
-        }
-        std::string out;
-        ASSERT_EQ(kt::RunCommand(cmd, &out), 0) << out;
+        kt::PackImage("img.dat", {{"a.png", "A"},
+                                  {"sub/c.png", "CCC"},
+                                  {"b.txt", "BB"},
+                                  {"sub/deep/d.png", "DDDD"},
+                                  {"sub/e.txt", "EEEEE"}});
+        ASSERT_FALSE(HasFatalFailure());
         kt::Captured([] { ASSERT_EQ(corefile_mountimage("img.dat", 0), 1); });
     }
     void TearDown() override {
@@ -154,9 +150,8 @@ TEST_F(Browse, DirectoryNamesAreLimitedTo256) {
 class BrowseRoom : public kt::ScratchTest {};
 
 TEST_F(BrowseRoom, ListingNeedsOneEntryMoreThanTheFiles) {
-    std::string out;
-    kt::WriteFile("x", "x");
-    ASSERT_EQ(kt::RunCommand(std::string(MKCORE_PATH) + " img.dat s/a=x s/b=x", &out), 0) << out;
+    kt::PackImage("img.dat", {{"s/a", "x"}, {"s/b", "x"}});
+    ASSERT_FALSE(HasFatalFailure());
     kt::Captured([] { ASSERT_EQ(corefile_mountimage("img.dat", 0), 1); });
     kt::Captured([] {
         corefile_chdir("s");

@@ -100,7 +100,7 @@ TEST_F(CoreSound, OnlyNamesEndingInDotWavAreReadAsWav) {
         {"music.wav", wav}, {"a.b.wav", wav},  {"music.wave", wav}, {"music", wav},
         {".wav", wav},      {"x.wav.abcdefghijklmnop", wav},
     };
-    st::PackImage("img.dat", files);
+    kt::PackImage("img.dat", files);
     kt::Captured([] { corefile_mountimage("img.dat", 0); });
 
     struct NameCase {
@@ -138,7 +138,7 @@ TEST_F(CoreSound, OnlyNamesEndingInDotWavAreReadAsWav) {
 
 TEST_F(CoreSound, LoadSetsThePlaybackDefaultsAndCountsEveryLoad) {
     std::string wav = st::WavBytes(2, 22050, 16, st::Samples16({1, 2, 3, 4}));
-    st::PackImage("img.dat", {{"fx.wav", wav}});
+    kt::PackImage("img.dat", {{"fx.wav", wav}});
     kt::Captured([] { corefile_mountimage("img.dat", 0); });
 
     s_sound s;

@@ -28,7 +28,7 @@ protected:
     // Packs the files into an image, mounts it, and returns the offset of
     // the first entry's data (what the file layer prints when it finds it).
     unsigned int Mount(const std::vector<std::pair<std::string, std::string>>& files) {
-        st::PackImage("img.dat", files);
+        kt::PackImage("img.dat", files);
         std::string text = kt::Captured([] { corefile_mountimage("img.dat", 0); });
         EXPECT_EQ(corefile_image.numfiles, files.size()) << text;
         return corefile_image.numfiles ? corefile_image.offsets[0] : 0;
@@ -131,22 +131,13 @@ TEST_F(LoadWav, LoadsFromADirectoryTree) {
     EXPECT_EQ(Data(), samples);
 }
 
-// Files written by Python's wave module: an encoder independent of ours.
+// Files written by Python's wave module (tests/fixtures/pywave.py, run by the
+// build): an encoder independent of ours.
 TEST_F(LoadWav, FilesWrittenByPythonsWaveModule) {
-    const char* script =
-        "import wave, struct\n"
-        "w = wave.open('py16.wav', 'wb')\n"
-        "w.setnchannels(2); w.setsampwidth(2); w.setframerate(32000)\n"
-        "w.writeframes(b''.join(struct.pack('<hh', i * 300 - 30000, 30000 - i * 300) for i in range(200)))\n"
-        "w.close()\n"
-        "w = wave.open('py8.wav', 'wb')\n"
-        "w.setnchannels(1); w.setsampwidth(1); w.setframerate(8000)\n"
-        "w.writeframes(bytes((i * 3) % 256 for i in range(777)))\n"
-        "w.close()\n";
-    kt::WriteFile("make.py", std::string(script));
-    std::string out;
-    ASSERT_EQ(kt::RunCommand("python3 make.py", &out), 0) << out;
-    unsigned int at = Mount({{"py16.wav", kt::ReadFile("py16.wav")}, {"py8.wav", kt::ReadFile("py8.wav")}});
+    std::string py16 = kt::ReadFile(PYWAVE_DIR "/py16.wav");
+    std::string py8 = kt::ReadFile(PYWAVE_DIR "/py8.wav");
+    ASSERT_FALSE(py16.empty() || py8.empty()) << "no fixtures in " PYWAVE_DIR;
+    unsigned int at = Mount({{"py16.wav", py16}, {"py8.wav", py8}});
 
     EXPECT_EQ(Load("py16.wav"), "Loading sound py16.wav\n" + Found(at));
     EXPECT_EQ(s_.channels, 2);

@@ -179,9 +179,9 @@ struct Buffers {
 class WaveOut : public kt::ScratchTest {
 protected:
     void UseDriver(const char* driver) {
-        setenv("SDL_AUDIODRIVER", driver, 1);
+        kt::SetEnv("SDL_AUDIODRIVER", driver);
         rawPath_ = dir_ + "/stream.raw";
-        setenv("SDL_DISKAUDIOFILE", rawPath_.c_str(), 1);
+        kt::SetEnv("SDL_DISKAUDIOFILE", rawPath_);
     }
     MMRESULT Open(const WAVEFORMATEX& f) {
         return waveOutOpen(&hwo_, WAVE_MAPPER, &f, (DWORD_PTR)RecordProc, (DWORD_PTR)&ev_,
@@ -639,7 +639,7 @@ class WaveOutOpenFailure : public WaveOut, public ::testing::WithParamInterface<
 TEST_P(WaveOutOpenFailure, ReturnsAnErrorAndNoHandle) {
     const OpenFailure& c = GetParam();
     UseDriver(c.driver);
-    if (c.file) setenv("SDL_DISKAUDIOFILE", c.file, 1);
+    if (c.file) kt::SetEnv("SDL_DISKAUDIOFILE", c.file);
     WAVEFORMATEX f = Format(44100, 16, 2);
     if (c.change) c.change(f);
     hwo_ = (HWAVEOUT)(uintptr_t)0x1234;

@@ -1,26 +1,29 @@
 #include "tests/support/testsupport.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+
+#include "tests/support/testsupport_sys.h"
+
+namespace fs = std::filesystem;
 
 namespace kt {
 
 StdoutCapture::StdoutCapture() {
     fflush(stdout);
-    file_ = tmpfile();
+    file_ = sys::CaptureFile();
     if (!file_) {
-        ADD_FAILURE() << "tmpfile failed";
+        ADD_FAILURE() << "no temporary file for the capture";
         return;
     }
-    saved_fd_ = dup(1);
-    dup2(fileno(file_), 1);
+    saved_fd_ = sys::Dup(1);
+    sys::Dup2(sys::FileNo(file_), 1);
 }
 
 StdoutCapture::~StdoutCapture() {
@@ -30,8 +33,8 @@ StdoutCapture::~StdoutCapture() {
 std::string StdoutCapture::Take() {
     if (saved_fd_ < 0) return std::string();
     fflush(stdout);
-    dup2(saved_fd_, 1);
-    close(saved_fd_);
+    sys::Dup2(saved_fd_, 1);
+    sys::Close(saved_fd_);
     saved_fd_ = -1;
     std::string text;
     fseek(file_, 0, SEEK_SET);
@@ -43,37 +46,59 @@ std::string StdoutCapture::Take() {
     return text;
 }
 
+// The scratch folder of the running case, for the child of a death test.
+static const char kScratchVariable[] = "KASTREL_TEST_SCRATCH";
+
 void ScratchTest::SetUp() {
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    old_cwd_ = cwd;
-    std::string base = std::string(KASTREL_BINARY_DIR) + "/scratch";
-    mkdir(base.c_str(), 0755);
+    std::error_code ec;
+    old_cwd_ = fs::current_path(ec).string();
+    ASSERT_FALSE(ec) << ec.message();
+    // Where a death test's child is a new process that runs the case again
+    // (Windows has no fork), it works in the folder its parent made, so that
+    // the parent finds what the child wrote.
+    const char* parent = getenv(kScratchVariable);
+    if (!GTEST_FLAG_GET(internal_run_death_test).empty() && parent && *parent) {
+        fs::current_path(parent, ec);
+        ASSERT_FALSE(ec) << ec.message();
+        dir_ = fs::current_path().string();
+        child_ = true;
+        return;
+    }
+    fs::path base = fs::path(KASTREL_BINARY_DIR) / "scratch";
+    fs::create_directories(base, ec);
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "." + info->name();
     for (char& c : name)
         if (c == '/') c = '_';
-    std::string templ = base + "/" + name + ".XXXXXX";
-    std::vector<char> buf(templ.begin(), templ.end());
-    buf.push_back(0);
-    ASSERT_NE(mkdtemp(buf.data()), nullptr) << strerror(errno);
-    dir_ = buf.data();
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    // A fresh folder of the case's name and a random suffix, as several
+    // processes may run the same case at once.
+    std::random_device seed;
+    std::mt19937 random(seed());
+    const char* letters = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100 && dir_.empty(); attempt++) {
+        std::string suffix;
+        for (int i = 0; i < 6; i++) suffix += letters[random() % 36];
+        fs::path candidate = base / (name + "." + suffix);
+        if (fs::create_directory(candidate, ec)) dir_ = candidate.string();
+    }
+    ASSERT_FALSE(dir_.empty()) << "cannot make a scratch folder under " << base.string();
+    fs::current_path(dir_, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    // The folder as this system spells the working directory, so that cases
+    // can compare the two.
+    dir_ = fs::current_path().string();
+    SetEnv(kScratchVariable, dir_);
 }
 
 void ScratchTest::TearDown() {
-    if (!old_cwd_.empty()) (void)!chdir(old_cwd_.c_str());
-    if (dir_.empty()) return;
+    std::error_code ec;
+    if (!old_cwd_.empty()) fs::current_path(old_cwd_, ec);
+    if (dir_.empty() || child_) return;
     if (HasFailure()) {
         fprintf(stderr, "scratch folder kept: %s\n", dir_.c_str());
         return;
     }
-    RunCommand("rm -rf '" + dir_ + "'");
-}
-
-void NeedsDisplay::SetUp() {
-    const char* display = getenv("DISPLAY");
-    if (!display || !*display) GTEST_SKIP() << "no X display";
+    fs::remove_all(dir_, ec);
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -94,12 +119,13 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
+    std::error_code ec;
+    return fs::exists(path, ec);
 }
 
 void MakeDirs(const std::string& path) {
-    RunCommand("mkdir -p '" + path + "'");
+    std::error_code ec;
+    fs::create_directories(path, ec);
 }
 
 void PutU32(std::string& out, uint32_t v) {
@@ -111,17 +137,21 @@ void PutU16(std::string& out, uint16_t v) {
     out.push_back((char)(v >> 8));
 }
 
-int RunCommand(const std::string& cmd, std::string* out) {
-    fflush(stdout);
-    FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return -1;
-    std::string text;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-    int status = pclose(p);
-    if (out) *out = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+void PackImage(const std::string& image, const ImageFiles& files, const std::string& host) {
+    std::vector<std::string> args = {MKCORE_PATH};
+    if (!host.empty()) {
+        args.push_back("--append");
+        args.push_back(host);
+    }
+    args.push_back(image);
+    int n = 0;
+    for (auto& f : files) {
+        std::string src = "src" + std::to_string(n++);
+        WriteFile(src, f.second);
+        args.push_back(f.first + "=" + src);
+    }
+    std::string out;
+    ASSERT_EQ(RunProgram(args, &out), 0) << out;
 }
 
 }  // namespace kt
