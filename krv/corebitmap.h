@@ -29,9 +29,9 @@ extern int krv_numbitmaps;
 // The largest width and height the image loaders accept (TGA here, PNG in the
 // demo); larger images are refused from their header, before anything is
 // allocated. Every texture is made at its image's own size and the video core
-// never asks GL for its limit, so this is the side that the OpenGL 2.1 cards
-// with framebuffer objects the show targets take (Mesa's software renderer
-// takes 16384); an 8192 x 8192 bitmap is 256 MiB.
+// never asks GL for its limit, so the ceiling is the largest texture side that
+// most OpenGL 2.1 cards with framebuffer objects take (Mesa's software
+// renderer takes 16384); an 8192 x 8192 bitmap is 256 MiB.
 #define KRV_MAXIMAGESIZE 8192
 
 void KRV_CreateBitmap(int width, int height, s_bitmap* bitmap);

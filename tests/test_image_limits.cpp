@@ -4,7 +4,7 @@
 // claim more pixels than their bytes could hold, and depths and image types
 // the decoder cannot read are refused with one line and an empty record.
 // Each load runs in a child process that could not have allocated much: its
-// address space is limited to a little more than it already uses, or, under
+// address space is limited to 256 MiB more than it already uses, or, under
 // AddressSanitizer (whose shadow memory rules out such a limit), its largest
 // single allocation is recorded and checked.
 #include <gtest/gtest.h>
@@ -58,8 +58,7 @@ void NoteAllocation(const volatile void*, size_t size) {
     if (size > largest_allocation) largest_allocation = size;
 }
 void NoteRelease(const volatile void*) {}
-#endif
-
+#else
 // Bytes of address space the process holds now.
 size_t AddressSpaceInUse() {
     FILE* f = fopen("/proc/self/statm", "r");
@@ -70,15 +69,17 @@ size_t AddressSpaceInUse() {
     }
     return (size_t)pages * (size_t)sysconf(_SC_PAGESIZE);
 }
+#endif
 
-// Runs load in a child that cannot allocate much more than kSmall and returns
-// what it returned. A failure to set the limit, or a large allocation seen
+// Runs load in a child that cannot allocate large blocks and returns what it
+// returned. A failure to set the limit, or a large allocation seen
 // under the sanitizer, comes back as a text that no case expects.
 std::string InSmallChild(const std::function<std::string()>& load) {
     int fds[2];
     if (pipe(fds) != 0) return "pipe failed";
     fflush(stdout);
     pid_t pid = fork();
+    if (pid < 0) return "fork failed";
     if (pid == 0) {
         close(fds[0]);
         std::string out;
@@ -89,7 +90,7 @@ std::string InSmallChild(const std::function<std::string()>& load) {
 #else
         struct rlimit limit;
         limit.rlim_cur = limit.rlim_max = AddressSpaceInUse() + 4 * kSmall;
-        void* probe = nullptr;
+        void* volatile probe = nullptr;  // volatile: the compiler may not drop the probe
         if (setrlimit(RLIMIT_AS, &limit) != 0) {
             out = "setrlimit failed";
         } else if ((probe = malloc(8 * kSmall)) != nullptr) {
@@ -234,7 +235,7 @@ std::vector<TgaLimitCase> TgaCases() {
 
 class TgaLimits : public ImageLimits, public ::testing::WithParamInterface<TgaLimitCase> {};
 
-TEST_P(TgaLimits, RefusedFromTheHeaderWithoutALargeAllocation) {
+TEST_P(TgaLimits, JudgedByItsHeaderWithoutALargeAllocation) {
     const TgaLimitCase& c = GetParam();
     std::string got = InSmallChild([&] {
         tga::Mount({{"h.tga", c.file}});
@@ -340,7 +341,7 @@ std::vector<PngLimitCase> PngCases() {
 
 class PngLimits : public ImageLimits, public ::testing::WithParamInterface<PngLimitCase> {};
 
-TEST_P(PngLimits, RefusedFromTheHeaderWithoutALargeAllocation) {
+TEST_P(PngLimits, JudgedByItsHeaderWithoutALargeAllocation) {
     const PngLimitCase& c = GetParam();
     std::string file = c.make();
     std::string got = InSmallChild([&] {
