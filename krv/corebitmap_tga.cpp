@@ -1,9 +1,10 @@
 // Image loading by name and the TGA decoder. The file is read whole from the
 // mounted data image; every pixel is decoded to 0xAARRGGBB, passed through
 // the colour key and stored with KRV_DrawPixel. The header is judged before
-// the bitmap is made: a depth or image type the decoder cannot read, a size
-// past the loaders' ceiling, or more pixels than the file's bytes could hold
-// is refused with one line and no bitmap. Every read is checked against the
+// the bitmap is made: a depth the decoder cannot read, a size past the
+// loaders' ceiling, or more pixels than the file's bytes could hold is
+// refused with one line and no bitmap. Every image type is decoded: 0 to 7
+// as uncompressed data, 8 and above as run-length data. Every read is checked against the
 // file's size: a damaged file stops the decode with a message, and the
 // pixels not reached keep the new bitmap's transparent black.
 #include <climits>
@@ -135,15 +136,9 @@ unsigned short tga_u16(const unsigned char* p) {
 // no file can hold more than 64 pixels per byte after its header; a file that
 // claims more is refused rather than given a bitmap it could never fill (one
 // that is merely cut short still decodes as far as its bytes go).
-bool tga_honoured(int imagetype, int width, int height, int depth, unsigned int datasize) {
+bool tga_honoured(int width, int height, int depth, unsigned int datasize) {
     if (depth != 8 && depth != 15 && depth != 16 && depth != 24 && depth != 32) {
         printf("TGA: pixel depth %d is not supported.\n", depth);
-        return false;
-    }
-    // Colour-mapped, true-colour and greyscale, uncompressed (1 to 3) or
-    // run-length encoded (9 to 11); 0 carries no image.
-    if ((imagetype < 1 || imagetype > 3) && (imagetype < 9 || imagetype > 11)) {
-        printf("TGA: image type %d is not supported.\n", imagetype);
         return false;
     }
     if (width > KRV_MAXIMAGESIZE || height > KRV_MAXIMAGESIZE) {
@@ -211,7 +206,7 @@ void LoadImageTGA(const char* name, s_bitmap* bitmap) {
     int descriptor = data[17];
 
     printf("width: %d, height: %d, bpp: %d\n", width, height, depth);
-    if (!tga_honoured(imagetype, width, height, depth, filesize - 18)) {
+    if (!tga_honoured(width, height, depth, filesize - 18)) {
         free(data);
         return;
     }
