@@ -4,7 +4,6 @@
 
 #include <lodepng.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -114,9 +113,24 @@ void KRV_LoadBitmapPNG(const char* path, s_bitmap* bitmap) {
     corefile_close(&handle);
     printf("pngbuffer loaded: %d", (int)size);
 
-    unsigned char* image = nullptr;
+    // The header first: a picture larger than the loaders' ceiling is refused
+    // before the decoder allocates its pixels (a few bytes of PNG can claim
+    // gigabytes of them). Within the ceiling lodepng still sets aside the
+    // picture's raw size before it finds the data short: at most 512 MiB, for
+    // 8192 x 8192 at 16 bits a channel.
     unsigned width = 0, height = 0;
-    unsigned code = lodepng_decode32(&image, &width, &height, data, size);
+    LodePNGState state;
+    lodepng_state_init(&state);
+    unsigned code = lodepng_inspect(&width, &height, &state, data, size);
+    lodepng_state_cleanup(&state);
+    if (!code && (width > KRV_MAXIMAGESIZE || height > KRV_MAXIMAGESIZE)) {
+        printf("Error loading image: %ux%u is too large (at most %d pixels a side)\n", width, height,
+               KRV_MAXIMAGESIZE);
+        free(data);
+        return;
+    }
+    unsigned char* image = nullptr;
+    if (!code) code = lodepng_decode32(&image, &width, &height, data, size);
     if (code) {
         printf("Error loading image: %s\n", lodepng_error_text(code));
         free(data);
@@ -124,14 +138,6 @@ void KRV_LoadBitmapPNG(const char* path, s_bitmap* bitmap) {
         return;
     }
     printf("PNG width: %d,height:%d\n", (int)width, (int)height);
-    // The bitmap counts its buffer's bytes in an int: a picture too large for
-    // that is refused rather than overflowing the size.
-    if ((unsigned long long)width * height * 4 > (unsigned long long)INT_MAX) {
-        printf("Error loading image: %ux%u is too large\n", width, height);
-        free(data);
-        free(image);
-        return;
-    }
     KRV_CreateBitmap((int)width, (int)height, bitmap);
     for (unsigned y = 0; y < height; y++) {
         for (unsigned x = 0; x < width; x++) {

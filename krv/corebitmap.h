@@ -26,6 +26,14 @@ struct s_bitmap {
 extern s_bitmap* krv_bitmaplist[KRV_MAXBITMAPS];
 extern int krv_numbitmaps;
 
+// The largest width and height the image loaders accept (TGA here, PNG in the
+// demo); larger images are refused from their header, before anything is
+// allocated. Every texture is made at its image's own size and the video core
+// never asks GL for its limit, so the ceiling is the largest texture side that
+// most OpenGL 2.1 cards with framebuffer objects take (Mesa's software
+// renderer takes 16384); an 8192 x 8192 bitmap is 256 MiB.
+#define KRV_MAXIMAGESIZE 8192
+
 void KRV_CreateBitmap(int width, int height, s_bitmap* bitmap);
 void KRV_DeleteBitmap(s_bitmap* bitmap);
 void KRV_UpdateBitmap(s_bitmap bitmap);

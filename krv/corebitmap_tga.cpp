@@ -1,7 +1,11 @@
 // Image loading by name and the TGA decoder. The file is read whole from the
 // mounted data image; every pixel is decoded to 0xAARRGGBB, passed through
-// the colour key and stored with KRV_DrawPixel. Every read is checked against
-// the file's size: a damaged file stops the decode with a message, and the
+// the colour key and stored with KRV_DrawPixel. The header is judged before
+// the bitmap is made: a depth the decoder cannot read, a size past the
+// loaders' ceiling, or more pixels than the file's bytes could hold is
+// refused with one line and no bitmap. Every image type is decoded: 0 to 7
+// as uncompressed data, 8 and above as run-length data. Every read is checked against the
+// file's size: a damaged file stops the decode with a message, and the
 // pixels not reached keep the new bitmap's transparent black.
 #include <climits>
 #include <cstdio>
@@ -20,7 +24,7 @@ struct tga_decode {
     unsigned int size;
     unsigned int pos;         // never beyond size
     int depth;                // bits per pixel
-    int bytesperpixel;        // 0 for a depth that is not decoded
+    int bytesperpixel;        // 1 to 4, from the depth
     int greyscale;            // image types 3 and 11
     unsigned int map[256];    // 0xAARRGGBB; entries not provided stay 0
     unsigned char provided[256];
@@ -126,6 +130,28 @@ unsigned short tga_u16(const unsigned char* p) {
     return (unsigned short)(p[0] | (p[1] << 8));
 }
 
+// Whether the header describes an image this decoder can honour; prints the
+// reason when it does not. datasize is the count of bytes after the header.
+// A run-length packet takes at least 2 bytes and gives at most 128 pixels, so
+// no file can hold more than 64 pixels per byte after its header; a file that
+// claims more is refused rather than given a bitmap it could never fill (one
+// that is merely cut short still decodes as far as its bytes go).
+bool tga_honoured(int width, int height, int depth, unsigned int datasize) {
+    if (depth != 8 && depth != 15 && depth != 16 && depth != 24 && depth != 32) {
+        printf("TGA: pixel depth %d is not supported.\n", depth);
+        return false;
+    }
+    if (width > KRV_MAXIMAGESIZE || height > KRV_MAXIMAGESIZE) {
+        printf("TGA: %d x %d is too large (at most %d pixels a side).\n", width, height, KRV_MAXIMAGESIZE);
+        return false;
+    }
+    if ((unsigned long long)width * (unsigned long long)height > 64ull * datasize) {
+        printf("TGA: %d x %d pixels cannot fit in the %u bytes after the header.\n", width, height, datasize);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int ConvertTransp(int colour) {
@@ -180,6 +206,10 @@ void LoadImageTGA(const char* name, s_bitmap* bitmap) {
     int descriptor = data[17];
 
     printf("width: %d, height: %d, bpp: %d\n", width, height, depth);
+    if (!tga_honoured(width, height, depth, filesize - 18)) {
+        free(data);
+        return;
+    }
     KRV_CreateBitmap(width, height, bitmap);
 
     int righttoleft = (descriptor & 0x10) != 0;
@@ -202,8 +232,7 @@ void LoadImageTGA(const char* name, s_bitmap* bitmap) {
     case 15:
     case 16: d->bytesperpixel = 2; break;
     case 24: d->bytesperpixel = 3; break;
-    case 32: d->bytesperpixel = 4; break;
-    default: d->bytesperpixel = 0; break;
+    default: d->bytesperpixel = 4; break;  // 32, the last depth the header check lets through
     }
 
     const unsigned char* skipped;
@@ -211,11 +240,8 @@ void LoadImageTGA(const char* name, s_bitmap* bitmap) {
         printf("TGA: file ends inside its image ID.\n");
     } else if (maptype != 0 && !tga_colourmap(d, mapfirst, maplength, mapbits)) {
         printf("TGA: file ends inside its colour map.\n");
-    } else if (d->bytesperpixel == 0) {
-        // No pixel data is read for other depths; the image stays transparent black.
-        printf("TGA: pixel depth %d is not supported.\n", depth);
     } else if (!bitmap->pixels) {
-        // No buffer to decode into (a size the bitmap refused).
+        // No buffer to decode into (its allocation failed).
     } else if (imagetype <= 7) {
         // Uncompressed: the rows in interleave passes; stored row k of pass p
         // is image row p + k * f counted from the origin's starting row.

@@ -39,3 +39,11 @@ function(images_gl_suites)
   endforeach()
 endfunction()
 cmake_language(DEFER CALL images_gl_suites)
+
+# The demo's PNG loader against the same stand-in, beside the TGA loader: the
+# image size limits of both, each load run in a child of limited memory.
+find_library(LODEPNG_LIBRARY lodepng REQUIRED)
+add_library(assets_fakevideo STATIC
+  ${CMAKE_SOURCE_DIR}/demo/assets.cpp ${CMAKE_SOURCE_DIR}/demo/shadertexts.cpp)
+target_link_libraries(assets_fakevideo PUBLIC images_fakevideo ${LODEPNG_LIBRARY})
+kastrel_test(test_image_limits SOURCES test_image_limits.cpp LIBS assets_fakevideo)

@@ -51,7 +51,9 @@ std::vector<HostileCase> Cases() {
     c.push_back({"short_header", std::string(17, '\x02'),
                  "TGA: file of 17 bytes is shorter than its 18-byte header.\n" + notloaded, false, 0});
     c.push_back({"header_only", tga::File(Hdr(2, 2, 2, 24), ""),
-                 "width: 2, height: 2, bpp: 24\nTGA: file ends inside its pixel data.\n", true, 0});
+                 "width: 2, height: 2, bpp: 24\nTGA: 2 x 2 pixels cannot fit in the 0 bytes after the header.\n" +
+                     notloaded,
+                 false, 0});
     {
         tga::Header hd = Hdr(2, 1, 1, 24);
         hd.idlength = 200;
@@ -109,18 +111,18 @@ std::vector<HostileCase> Cases() {
                  0xFF010203u});
     c.push_back({"size_beyond_32_bits", tga::File(Hdr(2, 65535, 65535, 24), Px24(1, 2, 3)),
                  "width: 65535, height: 65535, bpp: 24\n"
-                 "KRV_CreateBitmap: 65535 x 65535 is not a usable bitmap size, no pixels.\n" +
+                 "TGA: 65535 x 65535 is too large (at most 8192 pixels a side).\n" +
                      notloaded,
                  false, 0});
     c.push_back({"size_wrapping_to_0_in_32_bits", tga::File(Hdr(10, 32768, 32768, 32), Bytes({0xFF, 1, 2, 3, 4})),
                  "width: 32768, height: 32768, bpp: 32\n"
-                 "KRV_CreateBitmap: 32768 x 32768 is not a usable bitmap size, no pixels.\n" +
+                 "TGA: 32768 x 32768 is too large (at most 8192 pixels a side).\n" +
                      notloaded,
                  false, 0});
     c.push_back({"pixel_depth_7", tga::File(Hdr(2, 2, 2, 7), std::string(8, '\x7f')),
-                 "width: 2, height: 2, bpp: 7\nTGA: pixel depth 7 is not supported.\n", true, 0});
+                 "width: 2, height: 2, bpp: 7\nTGA: pixel depth 7 is not supported.\n" + notloaded, false, 0});
     c.push_back({"pixel_depth_0_run_length", tga::File(Hdr(10, 2, 2, 0), std::string(8, '\x81')),
-                 "width: 2, height: 2, bpp: 0\nTGA: pixel depth 0 is not supported.\n", true, 0});
+                 "width: 2, height: 2, bpp: 0\nTGA: pixel depth 0 is not supported.\n" + notloaded, false, 0});
     c.push_back({"width_0", tga::File(Hdr(2, 0, 5, 24), ""), "width: 0, height: 5, bpp: 24\n", true, 0});
     c.push_back({"height_0_run_length", tga::File(Hdr(10, 5, 0, 24), "\x80"),
                  "width: 5, height: 0, bpp: 24\nTGA is RLE packed.", true, 0});

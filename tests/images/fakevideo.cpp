@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "krv/corebitmap_private.h"
+#include "krv/video_opengl_extended.h"
 
 namespace fv {
 
@@ -121,4 +122,24 @@ void KRV_EnableAlphaBlend(float alpha) {
 
 void KRV_DisableAlphaBlend(void) {
     fv::calls.push_back("DisableAlphaBlend");
+}
+
+// The calls the demo's asset loader makes besides the image ones: shader ids
+// are handed out in order, from 0, as the shader table does.
+static int next_shader = 0;
+
+int KRV_InitShader(const char*, const char*) {
+    int id = next_shader++;
+    fv::calls.push_back("InitShader -> " + std::to_string(id));
+    return id;
+}
+
+void KRV_SetPostShader(int shader_id) {
+    fv::calls.push_back("SetPostShader " + std::to_string(shader_id));
+}
+
+void KRV_SetTextureOptions(int texture, int minfilter, int magfilter, int wraps, int wrapt) {
+    char text[96];
+    snprintf(text, sizeof text, "SetTextureOptions %d %d %d %#x %#x", texture, minfilter, magfilter, wraps, wrapt);
+    fv::calls.push_back(text);
 }

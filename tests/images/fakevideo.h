@@ -1,7 +1,9 @@
 // A stand-in for the video core that records what the image modules ask of
 // it: textures (with their uploaded pixels), binds, render-state and blend
-// calls, and every quad. Lets the loaders, cutting and text layout be
-// checked without a GL context; the GL suites check the same draws by pixels.
+// calls, and every quad; also the shader and texture-option calls of the
+// demo's asset loader. Lets the loaders (the demo's PNG loader among them),
+// cutting and text layout be checked without a GL context; the GL suites
+// check the same draws by pixels.
 #pragma once
 
 #include <cstdint>
