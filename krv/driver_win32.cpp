@@ -4,6 +4,7 @@
 
 #include "krv/driver_win32.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +23,10 @@ int krv_mouse_z;
 int krv_mouse_zdir;
 int krv_mouse_buttons;
 bool krv_mouse_windowhide;
+
+// Set by the demo thread when the show's entry has returned, just before it
+// posts WM_CLOSE: the thread is then on its way out by itself.
+static std::atomic<bool> krv_demo_returned{false};
 
 // ---------------------------------------------------------------------------
 // Message thread
@@ -92,6 +97,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         }
     }
 
+    // After the show's own end the demo thread is let finish its exit (up to
+    // 5 s) rather than stopped inside it: TerminateThread there can leave the
+    // runtime's or the loader's locks held, and the process then hangs or
+    // dies at its end (seen under Wine on a loaded machine). A window closed
+    // from outside stops the demo thread at once, wherever it is.
+    if (krv_demo_returned) WaitForSingleObject(krvthread, 5000);
     TerminateThread(krvthread, 0);
     DestroyWindow(winhandle);
     return (int)msg.wParam;
@@ -104,6 +115,7 @@ int win32_main(int, char**) {
     int argc = 0;
     char** argv = CommandLineToArgvA(GetCommandLineA(), &argc);
     int result = coremain(argc, argv);
+    krv_demo_returned = true;
     PostMessageA(winhandle, WM_CLOSE, 0, 0);
     return result;
 }

@@ -70,8 +70,10 @@ static layer_thread* thread_from_handle(HANDLE h) {
     return t;
 }
 
-// A stopped thread waits here until the process ends.
+// A stopped thread waits here until the process ends; from here on it counts
+// as ended.
 [[noreturn]] static void park_forever(void) {
+    if (layer_self) layer_self->running = 0;
     pthread_mutex_lock(&layer_parklock);
     for (;;) pthread_cond_wait(&layer_parkcond, &layer_parklock);
 }
@@ -150,6 +152,19 @@ BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
     if (!t || !lpExitCode) return FALSE;
     *lpExitCode = t->exitcode;
     return TRUE;
+}
+
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    layer_checkterminated();
+    layer_thread* t = thread_from_handle(hHandle);
+    if (!t) return WAIT_FAILED;
+    DWORD start = layer_ticks();
+    while (t->running) {
+        if (dwMilliseconds != INFINITE && layer_ticks() - start >= dwMilliseconds) return WAIT_TIMEOUT;
+        struct timespec ms = {0, 1000000};
+        nanosleep(&ms, nullptr);
+    }
+    return WAIT_OBJECT_0;
 }
 
 DWORD WINAPI GetCurrentThreadId(void) { return self_thread()->id; }

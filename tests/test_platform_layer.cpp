@@ -60,6 +60,33 @@ TEST(LayerThreads, TerminateThreadStopsItAtItsNextLayerCall) {
     EXPECT_FALSE(TerminateThread((HANDLE)&code, 0)) << "not a thread";
 }
 
+DWORD WINAPI SleepAndReturn(LPVOID p) {
+    Sleep(50);
+    return (DWORD)(uintptr_t)p;
+}
+
+// A thread handle is signalled once its thread has returned, or has stopped
+// for good after TerminateThread; a wait with a bound gives up at the bound.
+TEST(LayerThreads, WaitForSingleObjectWaitsForTheThreadsEnd) {
+    HANDLE quick = CreateThread(NULL, 0, SleepAndReturn, (LPVOID)7, 0, NULL);
+    ASSERT_NE(quick, nullptr);
+    EXPECT_EQ(WaitForSingleObject(quick, INFINITE), (DWORD)WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeThread(quick, &code);
+    EXPECT_EQ(code, 7u) << "the exit code is there once the wait returns";
+    EXPECT_EQ(WaitForSingleObject(quick, 0), (DWORD)WAIT_OBJECT_0) << "and stays signalled";
+
+    HANDLE forever = CreateThread(NULL, 0, CountForever, NULL, 0, NULL);
+    ASSERT_NE(forever, nullptr);
+    DWORD before = GetTickCount();
+    EXPECT_EQ(WaitForSingleObject(forever, 30), (DWORD)WAIT_TIMEOUT);
+    EXPECT_GE(GetTickCount() - before, 30u);
+    EXPECT_TRUE(TerminateThread(forever, 3));
+    EXPECT_EQ(WaitForSingleObject(forever, 1000), (DWORD)WAIT_OBJECT_0) << "stopped at its next layer call";
+
+    EXPECT_EQ(WaitForSingleObject((HANDLE)&code, 0), (DWORD)WAIT_FAILED) << "not a thread";
+}
+
 // ---------------------------------------------------------------------------
 // Window calls made on another thread
 

@@ -2,14 +2,17 @@
 // frame step and its wrap at 2^32 ms, and the FPS sampler, on the driver's
 // own millisecond clock.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
+#include <thread>
 
 #include "krv/driver_win32.h"
 #include "krv/krv.h"
 #include "krv/video_opengl.h"
+#ifndef _WIN32
 #include "platform/layer.h"
+#endif
 #include "tests/support/testsupport.h"
 #include "tests/video_test.h"
 
@@ -84,7 +87,7 @@ TEST(FrameLimiter, ALateFrameReturnsItsStepAndTheNextWaitCountsFromTheEndOfThisO
 // to 10, so the wait ends at once, and the unsigned difference counts the
 // milliseconds across the wrap.
 TEST(FrameLimiter, AnEndThatWrapsPast2To32EndsAtOnceAndCountsAcrossTheWrap) {
-    while (KRV_GetMillis() < 20) usleep(1000);
+    while (KRV_GetMillis() < 20) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     KRV_SetRefreshRate(60);
     KRV_video_time = 0xFFFFFFFFu - 4;
     uint32_t before = KRV_GetMillis();
@@ -100,6 +103,9 @@ TEST(FrameLimiter, AnEndThatWrapsPast2To32EndsAtOnceAndCountsAcrossTheWrap) {
 // wait after the wrap. The wait's end wraps too, so it ends one interval
 // after the boundary, and the step is one interval, not four billion.
 TEST(FrameLimiter, FollowsTheDriversClockAcrossItsWrap) {
+#ifdef _WIN32
+    GTEST_SKIP() << "moves the platform layer's clock; Windows' GetTickCount cannot be moved";
+#else
     KRV_SetRefreshRate(-20);
     layer_settickoffset(0);
     layer_settickoffset(0xFFFFFFFFu - KRV_GetMillis() - 4u);
@@ -114,10 +120,11 @@ TEST(FrameLimiter, FollowsTheDriversClockAcrossItsWrap) {
     EXPECT_GE(KRV_video_time - boundary, 20u);
     EXPECT_GE(step, 1.0f);
     EXPECT_LT(step, 10.0f);
+#endif
 }
 
 TEST(FpsSampler, TheFirstCallSamplesAtOnceThenOncePerSecond) {
-    while (KRV_GetMillis() < 1000) usleep(1000);
+    while (KRV_GetMillis() < 1000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     KRV_video_oldtime = 0;  // as at start, should an earlier case have sampled
     KRV_video_numframes = 0;
     KRV_SetRefreshRate(-1);

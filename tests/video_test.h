@@ -37,7 +37,8 @@ struct Image {
 // Reads framebuffer entry id through its framebuffer object; the binding in
 // force before is restored.
 Image ReadFramebuffer(int id);
-// Moves the window to the bottom right of the screen, raises it over the
+// The two window read-backs go through the X server (video_window_x11.cpp,
+// Linux only). Moves the window to the bottom right of the screen, raises it over the
 // windows of other test processes and waits until it shows; call it before
 // the swap whose picture ReadWindow reads.
 void BringWindowUp();
