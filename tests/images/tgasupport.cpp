@@ -1,7 +1,9 @@
 #include "tests/images/tgasupport.h"
 
-#include <stdlib.h>
-#include <unistd.h>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <sstream>
 
 #include "core/corefile/corefile.h"
 #include "krv/corebitmap.h"
@@ -46,6 +48,9 @@ std::string Bytes(std::initializer_list<int> bytes) {
     return out;
 }
 
+// The image file still to remove once unmounted.
+static std::string g_mounted;
+
 void Mount(const std::vector<std::pair<std::string, std::string>>& files) {
     std::string dir;
     uint32_t dirsize = 0;
@@ -65,20 +70,22 @@ void Mount(const std::vector<std::pair<std::string, std::string>>& files) {
     kt::PutU32(image, (uint32_t)files.size());
     kt::PutU32(image, offset + (uint32_t)data.size());
     image += dir + data;
-    // A file of its own under /tmp, removed once mounted: the mount keeps
-    // its stream open, and suites running side by side never share one.
-    char path[] = "/tmp/kastrel-images-XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    // A file of its own in the temporary folder, as suites running side by
+    // side never share one. The mount keeps its stream open: where an open
+    // file can be removed (POSIX) it goes at once, elsewhere once unmounted.
+    std::random_device seed;
+    std::string path =
+        (std::filesystem::temp_directory_path() / ("kastrel-images-" + std::to_string(seed()))).string();
     kt::WriteFile(path, image);
     Unmount();
-    kt::Captured([&] { corefile_mountimage(path, 0); });
-    unlink(path);
+    kt::Captured([&] { corefile_mountimage(path.c_str(), 0); });
+    if (std::remove(path.c_str()) != 0) g_mounted = path;
 }
 
 void Unmount() {
     corefile_closeimage();
+    if (!g_mounted.empty()) std::remove(g_mounted.c_str());
+    g_mounted.clear();
 }
 
 void ForgetImages() {
@@ -89,18 +96,20 @@ void ForgetImages() {
 
 std::string ConvertTool() {
     for (const char* path : {"/usr/bin/convert-im6.q16", "/usr/bin/convert"}) {
-        if (access(path, X_OK) == 0) {
-            std::string out;
-            if (kt::RunCommand(std::string(path) + " -version", &out) == 0 &&
-                out.find("ImageMagick") != std::string::npos)
-                return path;
-        }
+        std::string out;
+        if (kt::FileExists(path) && kt::RunProgram({path, "-version"}, &out) == 0 &&
+            out.find("ImageMagick") != std::string::npos)
+            return path;
     }
     return "";
 }
 
+// The arguments are separated by spaces; none of them holds one.
 int Convert(const std::string& args, std::string* out) {
-    return kt::RunCommand(ConvertTool() + " " + args, out);
+    std::vector<std::string> argv = {ConvertTool()};
+    std::istringstream words(args);
+    for (std::string w; words >> w;) argv.push_back(w);
+    return kt::RunProgram(argv, out);
 }
 
 }  // namespace tga
