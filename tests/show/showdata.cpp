@@ -246,13 +246,13 @@ Files DefaultFiles(double seconds) {
 void WriteImage(const Files& files, const std::string& path) {
     std::string dir = path + ".files";
     kt::MakeDirs(dir);
-    std::string cmd = std::string("'") + MKCORE_PATH + "' '" + path + "'";
+    std::vector<std::string> args = {MKCORE_PATH, path};
     for (auto& e : files.entries) {
         kt::WriteFile(dir + "/" + e.first, e.second);
-        cmd += " '" + e.first + "=" + dir + "/" + e.first + "'";
+        args.push_back(e.first + "=" + dir + "/" + e.first);
     }
     std::string out;
-    int status = kt::RunCommand(cmd, &out);
+    int status = kt::RunProgram(args, &out);
     ASSERT_EQ(status, 0) << out;
 }
 

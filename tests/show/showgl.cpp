@@ -1,7 +1,6 @@
 #include "tests/show/showgl.h"
 
 #include <GL/glew.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,9 +10,10 @@
 
 // The show's entry, here the test runner. The driver ends the process with
 // status 0 whatever this returns, so a failed run ends with its own status.
-// Audio goes to SDL's dummy driver unless the environment names another.
+// On Linux audio goes to SDL's dummy driver unless the environment names
+// another; Windows has its own default device.
 int coremain(int argc, char** argv) {
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    kt::SetEnv("SDL_AUDIODRIVER", "dummy", false);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new kt::NeedsDisplay);
     int result = RUN_ALL_TESTS();
