@@ -1,0 +1,32 @@
+cmake_minimum_required(VERSION 3.18)
+# Checks that each program imports system DLLs only:
+#   cmake -DOBJDUMP=... -DPROGRAMS="a.exe;b.exe" -P check_imports.cmake
+# GLEW, lodepng and the compiler's runtime are linked in statically, so the
+# import table may name nothing but these. DLL names are compared without
+# regard to case, as Windows looks them up.
+set(allowed GDI32.DLL KERNEL32.DLL MSVCRT.DLL OPENGL32.DLL USER32.DLL WINMM.DLL)
+foreach(program ${PROGRAMS})
+  execute_process(COMMAND ${OBJDUMP} -p ${program} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(SEND_ERROR "${OBJDUMP} -p ${program} failed")
+    continue()
+  endif()
+  string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${dump}")
+  set(dlls "")
+  foreach(line ${lines})
+    string(REPLACE "DLL Name: " "" dll "${line}")
+    list(APPEND dlls ${dll})
+  endforeach()
+  list(SORT dlls CASE INSENSITIVE)
+  get_filename_component(name ${program} NAME)
+  message(STATUS "${name} imports: ${dlls}")
+  foreach(dll ${dlls})
+    string(TOUPPER "${dll}" upper)
+    if(NOT upper IN_LIST allowed)
+      message(SEND_ERROR "${name} imports ${dll}, outside the allowed system DLLs (${allowed})")
+    endif()
+  endforeach()
+  if(NOT dlls)
+    message(SEND_ERROR "${name}: no import table found")
+  endif()
+endforeach()
