@@ -254,7 +254,9 @@ TEST_F(Loop, WithoutATimingFileBothScenesShowEventOneAndTheShowGoesOn) {
 // position reads 0 again: the show goes back to its first event and runs on
 // silently.
 TEST_F(Loop, PastTheMusicsEndThePositionReadsZeroAndTheShowGoesOn) {
-    st::Files files = st::DefaultFiles(1.0);  // 43 show units
+    // 3 s, 129 show units: long enough that on a loaded machine the first
+    // frames still come while the music plays.
+    st::Files files = st::DefaultFiles(3.0);
     files.Set("timing.dat", st::Timing({0, 200, 400}));
     Start(files);
     static int peak;
