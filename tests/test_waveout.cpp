@@ -575,21 +575,41 @@ TEST_F(WaveOut, FullQueueRefusesFurtherWrites) {
     EXPECT_EQ(waveOutClose(hwo_), (MMRESULT)MMSYSERR_NOERROR);
 }
 
-// After a close the handle is dead for every call, and the device opens again.
+// After a close the handle is dead for every call that needs the device, and
+// the device opens again. Preparing a prepared header and unpreparing one that
+// is not prepared need no device: they have no effect and return zero.
 TEST_F(WaveOut, ClosedHandleIsInvalidAndTheDeviceReopens) {
     UseDriver("dummy");
     Buffers b(1024);
     b.Set(0, 1024, 0);
+    b.Set(1, 1024, 1);
+    WAVEHDR* unprepared = &b.hdr[0];
+    WAVEHDR* prepared = &b.hdr[1];
     ASSERT_EQ(Open(Format(44100, 16, 2)), (MMRESULT)MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutPrepareHeader(hwo_, prepared, sizeof(WAVEHDR)), (MMRESULT)MMSYSERR_NOERROR);
     HWAVEOUT old = hwo_;
     ASSERT_EQ(waveOutClose(old), (MMRESULT)MMSYSERR_NOERROR);
-    EXPECT_EQ(waveOutPrepareHeader(old, &b.hdr[0], sizeof(WAVEHDR)),
-              (MMRESULT)MMSYSERR_INVALHANDLE);
-    EXPECT_EQ(waveOutUnprepareHeader(old, &b.hdr[0], sizeof(WAVEHDR)),
-              (MMRESULT)MMSYSERR_INVALHANDLE);
-    EXPECT_EQ(waveOutWrite(old, &b.hdr[0], sizeof(WAVEHDR)), (MMRESULT)MMSYSERR_INVALHANDLE);
-    EXPECT_EQ(waveOutReset(old), (MMRESULT)MMSYSERR_INVALHANDLE);
-    EXPECT_EQ(waveOutClose(old), (MMRESULT)MMSYSERR_INVALHANDLE);
+    struct {
+        const char* call;
+        MMRESULT result, want;
+    } dead[] = {
+        {"prepare, not prepared", waveOutPrepareHeader(old, unprepared, sizeof(WAVEHDR)),
+         MMSYSERR_INVALHANDLE},
+        {"prepare, prepared", waveOutPrepareHeader(old, prepared, sizeof(WAVEHDR)),
+         MMSYSERR_NOERROR},
+        {"unprepare, prepared", waveOutUnprepareHeader(old, prepared, sizeof(WAVEHDR)),
+         MMSYSERR_INVALHANDLE},
+        {"unprepare, not prepared", waveOutUnprepareHeader(old, unprepared, sizeof(WAVEHDR)),
+         MMSYSERR_NOERROR},
+        {"write, not prepared", waveOutWrite(old, unprepared, sizeof(WAVEHDR)),
+         MMSYSERR_INVALHANDLE},
+        {"write, prepared", waveOutWrite(old, prepared, sizeof(WAVEHDR)), MMSYSERR_INVALHANDLE},
+        {"reset", waveOutReset(old), MMSYSERR_INVALHANDLE},
+        {"close", waveOutClose(old), MMSYSERR_INVALHANDLE},
+    };
+    for (auto& c : dead) EXPECT_EQ(c.result, c.want) << c.call;
+    EXPECT_EQ(unprepared->dwFlags, 0u);
+    EXPECT_EQ(prepared->dwFlags, WHDR_PREPARED);
     CheckOpenAndCloseMessages();
 
     ASSERT_EQ(Open(Format(22050, 8, 1)), (MMRESULT)MMSYSERR_NOERROR);
