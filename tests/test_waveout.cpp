@@ -41,12 +41,16 @@ constexpr bool kLayer = true;
 
 // Skips a case that tests what only the layer promises where the system's
 // waveOut runs.
-#define LAYER_ONLY(reason) \
-    if (!kLayer) GTEST_SKIP() << "the platform layer's own behaviour: " << (reason)
+#define LAYER_ONLY(reason)                                                             \
+    do {                                                                               \
+        if (!kLayer) GTEST_SKIP() << "the platform layer's own behaviour: " << (reason); \
+    } while (0)
 // Skips a case under Wine, whose waveOut departs there from what Windows
 // documents.
-#define NOT_UNDER_WINE(reason) \
-    if (kt::UnderWine()) GTEST_SKIP() << "Wine departs from Windows: " << (reason)
+#define NOT_UNDER_WINE(reason)                                                          \
+    do {                                                                                \
+        if (kt::UnderWine()) GTEST_SKIP() << "Wine departs from Windows: " << (reason); \
+    } while (0)
 
 // Why a callback that calls waveOut functions is the layer's own case.
 const char* kCallsFromTheCallback =
