@@ -301,13 +301,24 @@ static MMRESULT wo_checkheader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh, s_wo_devi
     return MMSYSERR_NOERROR;
 }
 
+// Preparing a prepared header and unpreparing one that is not prepared have
+// no effect and return zero, as Windows documents them, whatever the handle:
+// the header's own state is looked at before the handle.
+static int wo_headerstate(LPWAVEHDR pwh, UINT cbwh, DWORD prepared)
+{
+    return pwh && cbwh >= sizeof(WAVEHDR) && (pwh->dwFlags & WHDR_PREPARED) == prepared;
+}
+
 MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 {
     s_wo_device* d;
     pthread_mutex_lock(&wo_lock);
-    MMRESULT r = wo_checkheader(hwo, pwh, cbwh, &d);
-    if (r == MMSYSERR_NOERROR)
-        pwh->dwFlags |= WHDR_PREPARED;
+    MMRESULT r = MMSYSERR_NOERROR;
+    if (!wo_headerstate(pwh, cbwh, WHDR_PREPARED)) {
+        r = wo_checkheader(hwo, pwh, cbwh, &d);
+        if (r == MMSYSERR_NOERROR)
+            pwh->dwFlags |= WHDR_PREPARED;
+    }
     pthread_mutex_unlock(&wo_lock);
     return r;
 }
@@ -316,6 +327,10 @@ MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 {
     s_wo_device* d;
     pthread_mutex_lock(&wo_lock);
+    if (wo_headerstate(pwh, cbwh, 0)) {
+        pthread_mutex_unlock(&wo_lock);
+        return MMSYSERR_NOERROR;
+    }
     MMRESULT r = wo_checkheader(hwo, pwh, cbwh, &d);
     if (r == MMSYSERR_NOERROR) {
         if (wo_inqueue(d, pwh))

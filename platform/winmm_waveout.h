@@ -112,10 +112,13 @@ typedef void (CALLBACK* LPWAVECALLBACK)(HWAVEOUT hwo, UINT uMsg, DWORD_PTR dwIns
 MMRESULT WINAPI waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx,
                             DWORD_PTR dwCallback, DWORD_PTR dwInstance, DWORD fdwOpen);
 
-// Marks the header WHDR_PREPARED (no effect when it already is).
+// Marks the header WHDR_PREPARED; a header that already is prepared is left
+// as it is and 0 returned, whatever the handle.
 MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh);
 
-// Clears WHDR_PREPARED; WAVERR_STILLPLAYING while the header is queued.
+// Clears WHDR_PREPARED; WAVERR_STILLPLAYING while the header is queued. A
+// header that is not prepared is left as it is and 0 returned, whatever the
+// handle.
 MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh);
 
 // Queues a prepared header behind those already queued (WAVERR_UNPREPARED
