@@ -27,6 +27,30 @@ const std::vector<std::string> kForbidden = {
     "not loaded",     "TGA:",       "not found",        "no shader",           "WAV",   "no memory",
 };
 
+// The middles of the first states of six scenes (events 0, 1, 2, 4, 5 and 7
+// of data/timing.dat; first states of 320 units, 3.7 s either side). The
+// scenes move with band levels summed once a frame, so two builds whose
+// frame rates differ show a scene in different phases; these six keep their
+// look in every phase. Left out: rows 3, 6 and 9 (lumicube, blob floor, moss
+// tunnel), whose colours and shapes change from phase to phase; rows 8 and
+// 10, with no state as long; row 11, the opening's curtain with other words
+// on it. So the moments also stay within the first two minutes, where the
+// Linux build's fast clock (SDL's dummy audio driver, up to about 2.5%) has
+// moved its picture by less than 3 s.
+const std::vector<ShotMoment> kShotMoments = {
+    {0, 0, 160}, {1, 0, 800}, {2, 0, 1440}, {4, 0, 2720}, {5, 0, 3360}, {7, 0, 4640},
+};
+
+double ShowSeconds(int units) { return units * 1024 / 44100.0; }
+
+std::string ShotDir() { return std::string(KASTREL_BINARY_DIR) + "/show-shots"; }
+
+std::string ShotName(const ShotMoment& m) {
+    char name[64];
+    snprintf(name, sizeof name, "row%02d_state%d_at%04d.png", m.row, m.state, m.unit);
+    return name;
+}
+
 int Count(const std::string& text, const std::string& needle) {
     int n = 0;
     for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) n++;
