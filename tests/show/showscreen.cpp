@@ -151,26 +151,21 @@ long ShowScreen::PidOf(unsigned long w) {
     return pid;
 }
 
-std::vector<double> GridMeans(const Shot& shot, int w, int h, int cols, int rows) {
-    std::vector<double> means;
-    for (int r = 0; r < rows; r++)
-        for (int c = 0; c < cols; c++) {
-            int x0 = c * w / cols, x1 = (c + 1) * w / cols;
-            int y0 = r * h / rows, y1 = (r + 1) * h / rows;
-            double sum[3] = {0, 0, 0};
-            for (int y = y0; y < y1; y++)
-                for (int x = x0; x < x1; x++)
-                    for (int k = 0; k < 3; k++) sum[k] += shot.rgb[((size_t)y * shot.w + x) * 3 + k];
-            double n = (double)(x1 - x0) * (y1 - y0);
-            for (double s : sum) means.push_back(n > 0 ? s / n : 0);
-        }
-    return means;
+std::vector<double> ColourHistogram(const Shot& shot, int w, int h, int levels) {
+    std::vector<double> bins((size_t)levels * levels * levels, 0.0);
+    for (int y = 0; y < h; y++) {
+        const unsigned char* p = &shot.rgb[(size_t)y * shot.w * 3];
+        for (int x = 0; x < w; x++, p += 3)
+            bins[((size_t)(p[0] * levels / 256) * levels + p[1] * levels / 256) * levels + p[2] * levels / 256] += 1;
+    }
+    for (double& b : bins) b /= (double)w * h;
+    return bins;
 }
 
-double Distance(const std::vector<double>& a, const std::vector<double>& b) {
+double HistogramDistance(const std::vector<double>& a, const std::vector<double>& b) {
     double sum = 0;
-    for (size_t i = 0; i < a.size() && i < b.size(); i++) sum += (a[i] - b[i]) * (a[i] - b[i]);
-    return a.empty() ? 0 : std::sqrt(sum / (double)a.size());
+    for (size_t i = 0; i < a.size() && i < b.size(); i++) sum += std::fabs(a[i] - b[i]);
+    return sum;
 }
 
 bool SavePng(const Shot& shot, const std::string& path) {

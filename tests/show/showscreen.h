@@ -1,7 +1,7 @@
 // The show's window as a test sees it on the X server: found by its title,
 // its client area in screen coordinates, pictures of the part of it that is
 // on the screen, real key events (XTest), and a coarse measure of a picture
-// (the mean colours of a grid of cells) to tell one scene from another.
+// (how much of it has which colour) to tell one scene from another.
 #pragma once
 
 #include <string>
@@ -53,11 +53,12 @@ private:
     unsigned long window_ = 0;
 };
 
-// Mean R, G, B of each cell of a cols by rows grid laid over the top-left
-// w by h pixels of the shot, row by row.
-std::vector<double> GridMeans(const Shot& shot, int w, int h, int cols = 16, int rows = 9);
-// Root mean square difference of two equal-length lists.
-double Distance(const std::vector<double>& a, const std::vector<double>& b);
+// The share of the top-left w by h pixels of the shot in each colour bin,
+// with R, G and B each cut into `levels` equal ranges (levels^3 bins).
+std::vector<double> ColourHistogram(const Shot& shot, int w, int h, int levels = 8);
+// Sum of the absolute differences of two histograms: 0 for the same mix of
+// colours, 2 for no colour in common.
+double HistogramDistance(const std::vector<double>& a, const std::vector<double>& b);
 
 bool SavePng(const Shot& shot, const std::string& path);
 // An empty shot (w 0) when the file cannot be read.
