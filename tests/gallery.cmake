@@ -27,7 +27,7 @@ cmake_language(DEFER CALL kastrel_gallery_gl_suites)
 # display. Run alone: its busy-waiting frame limiter and the software
 # rasteriser take several cores, which would disturb the suites that measure
 # time (pacing, the audio device) and slow the show's own frames.
-kastrel_test(test_show_full SOURCES test_show_full.cpp LIBS realshow core
+kastrel_test(test_show_full SOURCES test_show_full.cpp LIBS realshow showscreen core
   PROPERTIES RUN_SERIAL TRUE TIMEOUT 600)
 target_compile_definitions(test_show_full PRIVATE SHOW_WINDOWED="$<TARGET_FILE:kastrel-windowed>")
 add_dependencies(test_show_full kastrel-windowed kastrel_dat)

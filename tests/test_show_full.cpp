@@ -1,7 +1,9 @@
 // The whole show on its real content: build/show/kastrel-windowed run as a
 // child process from build/show/, under the test display and SDL's dummy
 // audio driver, from start-up through "- ready!" to its own end, about
-// 2 min 45 s later, with exit status 0.
+// 2 min 45 s later, with exit status 0. On the way it takes a screenshot at
+// each of the show's shot moments and leaves them in build/show-shots/, the
+// Linux build's pictures that the Windows program's run is held against.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -10,8 +12,10 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/gallery/realshow.h"
+#include "tests/show/showscreen.h"
 #include "tests/support/testsupport.h"
 
 namespace {
@@ -108,6 +112,19 @@ TEST_F(ShowFull, PlaysFromReadyToItsOwnEndWithStatusZero) {
     std::string out = Out();
     EXPECT_EQ(out.substr(0, out.find("- ready!\n") + 9), expected);
 
+    // The moments count from the first frame on the screen, which follows
+    // "- ready!" at once.
+    xs::ShowScreen screen;
+    ASSERT_TRUE(screen.Find(10, pid_));
+    ASSERT_TRUE(screen.WaitForFrame(10)) << "no frame reached the window";
+    auto first = Clock::now();
+    printf("first frame %.3f s after \"- ready!\"\n", std::chrono::duration<double>(first - ready).count());
+    std::vector<xs::Shot> shots;
+    for (const rs::ShotMoment& m : rs::kShotMoments) {
+        std::this_thread::sleep_until(first + std::chrono::duration<double>(rs::ShowSeconds(m.unit)));
+        shots.push_back(screen.Grab());
+    }
+
     const int bound = 420;  // seconds: a hard end for a show that never stops
     int status = Wait(bound);
     double played = Since(ready);
@@ -122,6 +139,14 @@ TEST_F(ShowFull, PlaysFromReadyToItsOwnEndWithStatusZero) {
     EXPECT_LE(played, music_end + 30.0) << "the show ran on past its end";
     // Nothing after "- ready!": no Escape, no error on the way.
     EXPECT_EQ(Out(), expected);
+
+    kt::RunCommand("rm -rf '" + rs::ShotDir() + "'");
+    kt::MakeDirs(rs::ShotDir());
+    for (size_t i = 0; i < shots.size(); i++) {
+        const rs::ShotMoment& m = rs::kShotMoments[i];
+        EXPECT_GT(shots[i].w, 0) << "no screenshot at unit " << m.unit;
+        EXPECT_TRUE(xs::SavePng(shots[i], rs::ShotDir() + "/" + rs::ShotName(m))) << rs::ShotName(m);
+    }
 }
 
 }  // namespace

@@ -27,6 +27,30 @@ const std::vector<std::string> kForbidden = {
     "not loaded",     "TGA:",       "not found",        "no shader",           "WAV",   "no memory",
 };
 
+// The middles of the first states of seven scenes (events 0 to 5 and 7 of
+// data/timing.dat; first states of 320 units, 3.7 s either side). The
+// scenes move with band levels summed once a frame, so two builds whose
+// frame rates differ show a scene in different phases; each of these seven
+// keeps its colours in every phase. Left out: the blob floor (row 6), whose
+// colours pass through those of the Voronoi cells; rows 8 and 10, with no
+// state as long; row 11, the opening's curtain with other words on it; the
+// moss tunnel (row 9), late: the Linux build's clock (SDL's dummy audio
+// driver) runs up to about 2.5% fast and by then has moved its picture by
+// more than 3 s.
+const std::vector<ShotMoment> kShotMoments = {
+    {0, 0, 160}, {1, 0, 800}, {2, 0, 1440}, {3, 0, 2080}, {4, 0, 2720}, {5, 0, 3360}, {7, 0, 4640},
+};
+
+double ShowSeconds(int units) { return units * 1024 / 44100.0; }
+
+std::string ShotDir() { return std::string(KASTREL_BINARY_DIR) + "/show-shots"; }
+
+std::string ShotName(const ShotMoment& m) {
+    char name[64];
+    snprintf(name, sizeof name, "row%02d_state%d_at%04d.png", m.row, m.state, m.unit);
+    return name;
+}
+
 int Count(const std::string& text, const std::string& needle) {
     int n = 0;
     for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) n++;

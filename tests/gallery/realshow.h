@@ -26,6 +26,23 @@ std::string ExpectedStartupLog();
 // image and font errors, missing files.
 extern const std::vector<std::string> kForbidden;
 
+// Moments of the whole show at which the tests of the Linux and the Windows
+// program take a screenshot, in show units counted from the first frame
+// that reaches the screen (the music starts just before it). Each is the
+// middle of a scene's state of 320 units, drawn with no transition, so that
+// a few seconds of difference in start-up or clock rate cannot cross into
+// another picture, and each shows a different scene.
+struct ShotMoment {
+    int row;    // scene row (event) shown
+    int state;  // its state
+    int unit;   // show units after the first frame
+};
+extern const std::vector<ShotMoment> kShotMoments;
+double ShowSeconds(int units);
+// Where ShowFull leaves its screenshots: one PNG per moment, ShotName's.
+std::string ShotDir();
+std::string ShotName(const ShotMoment& m);
+
 // Number of times `needle` occurs in `text`.
 int Count(const std::string& text, const std::string& needle);
 
