@@ -12,11 +12,6 @@ target_link_libraries(showdata PUBLIC core testsupport GTest::gtest ${LODEPNG_LI
 target_compile_definitions(showdata PRIVATE MKCORE_PATH="$<TARGET_FILE:mkcore>")
 add_dependencies(showdata mkcore)
 
-# The show's window on the X server: found by title, read from the screen,
-# keys through XTest.
-add_library(showscreen STATIC show/showscreen.cpp)
-target_link_libraries(showscreen PUBLIC X11::X11 X11::Xtst ${LODEPNG_LIBRARY})
-
 # kastrel_show_gl_test(NAME SOURCES... PROPERTIES...): the suite runs as the
 # show's coremain on the driver's demo thread (the platform's main starts
 # it), so the GL context is made the way the show makes it. Cases are listed
@@ -51,6 +46,11 @@ kastrel_show_gl_test(test_show_scenes SOURCES test_show_scenes.cpp)
 if(WIN32)
   return()
 endif()
+
+# The show's window on the X server: found by title, read from the screen,
+# keys through XTest.
+add_library(showscreen STATIC show/showscreen.cpp)
+target_link_libraries(showscreen PUBLIC X11::X11 X11::Xtst ${LODEPNG_LIBRARY})
 kastrel_show_gl_test(test_show_loop SOURCES test_show_loop.cpp PROPERTIES RESOURCE_LOCK kastrel_window)
 # The programs run whole as child processes; they read the window back from
 # the X server, one at a time.
